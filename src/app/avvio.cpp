@@ -1,0 +1,49 @@
+#include "avvio.h"
+
+#include "app/form1.h"
+#include "app/formnag.h"
+#include "app/formopzioni.h"
+#include "app/icone.h"
+#include "common/deployment.h"
+#include "platform/singleinstance.h"
+
+#include <QApplication>
+
+namespace tarvolin {
+
+Applicazione::Applicazione()
+    : form1_(std::make_unique<TForm1>()), nag_(std::make_unique<TForm_Nag>()),
+      opzioni_(std::make_unique<TForm_Opzioni>()) {
+    form1_->ImpostaOpzioni(opzioni_.get());
+    QObject::connect(nag_.get(), &TForm_Nag::Terminato, form1_.get(), &TForm1::FineSplash);
+}
+
+Applicazione::~Applicazione() = default;
+
+bool Applicazione::AscoltaIstanze(platform::SingleInstance& istanza) {
+    QObject::connect(&istanza, &platform::SingleInstance::messageReceived, form1_.get(),
+                     &TForm1::MessaggioIstanza);
+    return istanza.listen();
+}
+
+void TerminaApplicazione() { QCoreApplication::quit(); }
+
+int AvviaTarvolin(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // Hidden windows stay alive for the whole run; only the main window's close ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(QStringLiteral("Tarvolin"));
+    QApplication::setDesktopFileName(QStringLiteral("tarvolin"));
+    QApplication::setWindowIcon(IconaProgramma());
+
+    platform::SingleInstance istanza(
+        platform::SingleInstance::nameFor(QString::fromLatin1(kClasseFinestra)));
+    if (istanza.handOverToRunningInstance())
+        return 0;
+
+    Applicazione applicazione;
+    applicazione.AscoltaIstanze(istanza);
+    return QApplication::exec();
+}
+
+} // namespace tarvolin

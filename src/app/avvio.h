@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+
+namespace tarvolin {
+
+class TForm1;
+class TForm_Nag;
+class TForm_Opzioni;
+
+namespace platform {
+class SingleInstance;
+}
+
+// The windows created at start, in their start order, and their wiring.
+class Applicazione {
+public:
+    Applicazione();
+    ~Applicazione();
+    Applicazione(const Applicazione&) = delete;
+    Applicazione& operator=(const Applicazione&) = delete;
+
+    TForm1& Form1() { return *form1_; }
+    TForm_Nag& Nag() { return *nag_; }
+    TForm_Opzioni& Opzioni() { return *opzioni_; }
+
+    // Answers later starts of the program; false when the channel could not be opened.
+    bool AscoltaIstanze(platform::SingleInstance& istanza);
+
+private:
+    std::unique_ptr<TForm1> form1_;
+    std::unique_ptr<TForm_Nag> nag_;
+    std::unique_ptr<TForm_Opzioni> opzioni_;
+};
+
+// Ends the run without the close question and without saving the settings.
+void TerminaApplicazione();
+
+// The program: hands over to a running instance, or starts and runs the message loop.
+int AvviaTarvolin(int argc, char** argv);
+
+} // namespace tarvolin

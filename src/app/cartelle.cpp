@@ -1,0 +1,121 @@
+#include "cartelle.h"
+
+#include "app/inifile.h"
+#include "common/funzioni.h"
+#include "platform/shell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace tarvolin::cartelle {
+
+namespace {
+
+const QString kMarcatorePortable = QStringLiteral("portable.1");
+const QString kSezione = QStringLiteral("generale");
+
+QString documentiTarvolin() { return CartellaDocumenti() + QStringLiteral("/Tarvolin/"); }
+
+QString datiLocaliTarvolin() { return CartellaDatiLocali() + QStringLiteral("/Tarvolin/"); }
+
+// Copies `from` over `to`; a missing source leaves `to` as it was.
+void copiaSovrascrivendo(const QString& from, const QString& to) {
+    if (!QFileInfo(from).isFile())
+        return;
+    const QString temp = to + QStringLiteral(".copia");
+    QFile::remove(temp);
+    if (!QFile::copy(from, temp))
+        return;
+    QFile::setPermissions(temp, QFile::ReadOwner | QFile::WriteOwner);
+    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(to).constData()) != 0)
+        QFile::remove(temp);
+}
+
+} // namespace
+
+QString CartellaEseguibile() { return platform::shell().executableFolder(); }
+
+bool ModalitaPortable(const QString& cartellaEseguibile) {
+    return QFileInfo::exists(cartellaEseguibile + kMarcatorePortable);
+}
+
+void PreparaCartelle(bool portable, const QString& cartellaEseguibile) {
+    QDir dir;
+    if (portable) {
+        const QString download = cartellaEseguibile + QStringLiteral("Download");
+        const QString temp = cartellaEseguibile + QStringLiteral("Temp");
+        if (!(QFileInfo(download).isDir() && QFileInfo(temp).isDir())) {
+            dir.mkpath(download);
+            dir.mkpath(temp);
+        }
+        return;
+    }
+    const QString dati = CartellaDatiLocali() + QStringLiteral("/Tarvolin");
+    if (QFileInfo(dati).isDir())
+        return;
+    dir.mkpath(dati);
+    dir.mkpath(documentiTarvolin() + QStringLiteral("Download"));
+    dir.mkpath(documentiTarvolin() + QStringLiteral("Temp"));
+}
+
+QString CartellaDati(bool portable, const QString& cartellaEseguibile) {
+    return portable ? cartellaEseguibile : datiLocaliTarvolin();
+}
+
+QString CompleteDirPredefinita(bool portable, const QString& cartellaEseguibile) {
+    return portable ? cartellaEseguibile + QStringLiteral("Download/") : CompleteDirReset();
+}
+
+QString TempDirPredefinita(bool portable, const QString& cartellaEseguibile) {
+    return portable ? cartellaEseguibile + QStringLiteral("Temp/") : TempDirReset();
+}
+
+QString NomeFileImpostazioni(const QString& percorsoEseguibile) {
+    return QFileInfo(percorsoEseguibile).completeBaseName() + QStringLiteral(".ini");
+}
+
+void AttivaPortable(const QString& cartellaEseguibile) {
+    // These two names are fixed, whatever the executable is called.
+    copiaSovrascrivendo(datiLocaliTarvolin() + QStringLiteral("database.opt"),
+                        cartellaEseguibile + QStringLiteral("database.opt"));
+    copiaSovrascrivendo(datiLocaliTarvolin() + QStringLiteral("Tarvolin.ini"),
+                        cartellaEseguibile + QStringLiteral("Tarvolin.ini"));
+    QDir dir;
+    dir.mkpath(cartellaEseguibile + QStringLiteral("Download"));
+    dir.mkpath(cartellaEseguibile + QStringLiteral("Temp"));
+    const QString marcatore = cartellaEseguibile + kMarcatorePortable;
+    if (!QFileInfo::exists(marcatore)) {
+        QFile file(marcatore);
+        if (file.open(QIODevice::WriteOnly))
+            file.write("OK");
+    }
+    IniFile ini(cartellaEseguibile + QStringLiteral("Tarvolin.ini"));
+    ini.WriteString(kSezione, QStringLiteral("completedir"),
+                    cartellaEseguibile + QStringLiteral("Download/"));
+    ini.WriteString(kSezione, QStringLiteral("tempdir"), cartellaEseguibile + QStringLiteral("Temp/"));
+}
+
+void DisattivaPortable(const QString& cartellaEseguibile) {
+    QFile::remove(cartellaEseguibile + kMarcatorePortable);
+}
+
+QString CompleteDirReset() { return documentiTarvolin() + QStringLiteral("Download/"); }
+
+QString TempDirReset() { return documentiTarvolin() + QStringLiteral("Temp/"); }
+
+void CreaCartelleReset() {
+    QDir dir;
+    dir.mkpath(documentiTarvolin() + QStringLiteral("Download"));
+    dir.mkpath(documentiTarvolin() + QStringLiteral("Temp"));
+}
+
+void EliminaSetupResiduo(const QString& tempDir) {
+    const QString setup = tempDir + QStringLiteral("Setup_Tarvolin.exe");
+    if (QFileInfo(setup).isFile())
+        QFile::remove(setup);
+}
+
+} // namespace tarvolin::cartelle

@@ -1,0 +1,184 @@
+#include "form1.h"
+
+#include "app/cartelle.h"
+#include "app/formopzioni.h"
+#include "app/icone.h"
+#include "common/deployment.h"
+#include "common/formati.h"
+#include "common/messagebox.h"
+#include "common/statoprocesso.h"
+#include "queue/database.h"
+#include "queue/schema.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QToolButton>
+#include <QMenu>
+#include <QScreen>
+#include <QSpinBox>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace tarvolin {
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("TForm1"));
+    resize(1076, 624);
+    setWindowIcon(IconaProgramma());
+    creaLayout();
+    creaTimer();
+    creaTray();
+
+    connect(TimerCaricamento, &QTimer::timeout, this, &TForm1::TimerCaricamentoTimer);
+    connect(ChiudiTarvolin2, &QAction::triggered, this, &TForm1::ChiudiTarvolin2Click);
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::DoubleClick) {
+            showNormal();
+            raise();
+            activateWindow();
+        }
+    });
+    connect(LimiteCheck, &QCheckBox::toggled, this, [this](bool ticked) {
+        SpeedLimit->setEnabled(ticked);
+        if (!ticked)
+            SpeedLimit->setValue(0);
+    });
+    connect(LimiteCheck, &QCheckBox::clicked, this, &TForm1::LimiteCheckClick);
+    TrayIcon->show();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    // FormDestroy: the notification icon goes with the window.
+    TrayIcon->hide();
+}
+
+void TForm1::FormCreate() {
+    StatoProcesso& stato = Processo();
+    stato.Azzera();
+    if (const QClipboard* clipboard = QGuiApplication::clipboard())
+        stato.UltimoTestoAppunti = clipboard->text();
+    setAcceptDrops(true);
+
+    const QString cartellaEseguibile = cartelle::CartellaEseguibile();
+    ModalitaPortable = cartelle::ModalitaPortable(cartellaEseguibile);
+    PortableLabel->setText(ModalitaPortable ? QStringLiteral("Portable Version")
+                                            : QStringLiteral("Installed Version"));
+    PortableLabel->setVisible(true);
+    ImpostaFormatiProcesso();
+
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvolin"));
+    setWindowTitle(QStringLiteral("Tarvolin - Download manager per easybytez - Ver.") +
+                   QString::fromLatin1(kVersione));
+
+    cartelle::PreparaCartelle(ModalitaPortable, cartellaEseguibile);
+    CartellaDati = cartelle::CartellaDati(ModalitaPortable, cartellaEseguibile);
+    SitoBase = deployment().hostSites.value(0);
+
+    // Without its database the program still shows its window, but loads nothing.
+    try {
+        database_ = std::make_unique<tarvolin::Database>(CartellaDati + QStringLiteral("database.opt"));
+        CreaTabelle(*database_);
+    } catch (const DatabaseError&) {
+        database_.reset();
+        return;
+    }
+    caricamentoPronto_ = true;
+}
+
+void TForm1::ImpostaOpzioni(TForm_Opzioni* opzioni) {
+    opzioni_ = opzioni;
+    // Showing the splash runs the event loop, so the loading timer waits for every window.
+    if (caricamentoPronto_)
+        TimerCaricamento->start();
+    connect(BtOpzioni, &QToolButton::clicked, opzioni_, [opzioni] {
+        opzioni->show();
+        opzioni->raise();
+        opzioni->activateWindow();
+    });
+    connect(opzioni_, &TForm_Opzioni::SalvaRichiesto, this, [this] {
+        Salvataggio();
+        opzioni_->ColoreNormaleEmail();
+        CaricaPersonalEasybytez();
+        opzioni_->hide();
+    });
+    connect(opzioni_, &TForm_Opzioni::ResetCartelleRichiesto, this, &TForm1::BtResetFolderClick);
+    connect(opzioni_, &TForm_Opzioni::PortableCliccato, this, &TForm1::PortableClick);
+    connect(opzioni_, &TForm_Opzioni::IntercettaCliccato, this, [this](bool ticked) {
+        if (ticked)
+            TimerCatchLink->start();
+        else
+            TimerCatchLink->stop();
+    });
+}
+
+void TForm1::TimerCaricamentoTimer() {
+    TimerCaricamento->stop();
+    Caricamento();
+    CaricaLista();
+}
+
+// The queue lists are filled by the queue views once they exist.
+void TForm1::CaricaLista() {}
+
+// Making the personal host account current belongs to the host sessions.
+void TForm1::CaricaPersonalEasybytez() {}
+
+void TForm1::FineSplash() {
+    show();
+    TimerAutoConnect->start();
+}
+
+void TForm1::MessaggioIstanza(const QString& testo) {
+    Q_UNUSED(testo); // the text carries no meaning: any message brings the window forward
+    if (isMinimized())
+        showNormal();
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+}
+
+void TForm1::ChiudiTarvolin2Click() {
+    Processo().ChiudiSenzaConferma = true;
+    close();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // FormCloseQuery: add-links dialogs first, last opened first.
+    StatoProcesso& stato = Processo();
+    for (qsizetype i = stato.FinestreAggiungi.size() - 1; i >= 0; --i) {
+        if (QWidget* dialog = stato.FinestreAggiungi.value(i))
+            dialog->close();
+    }
+    if (!stato.ChiudiSenzaConferma &&
+        MostraMessaggio(this, QStringLiteral("Sicuro di voler chiudere Tarvolin?"),
+                        QStringLiteral("Conferma"), Icona::Domanda, Pulsanti::SiNo) != Risposta::Si) {
+        event->ignore();
+        return;
+    }
+    // FormClose
+    Salvataggio();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (primoShow_) {
+        primoShow_ = false;
+        if (!isMaximized()) {
+            if (const QScreen* screen = this->screen())
+                move(screen->availableGeometry().center() - rect().center());
+        }
+        emit MainWindowShown();
+    }
+}
+
+} // namespace tarvolin

@@ -1,0 +1,146 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QAction;
+class QSpinBox;
+class QStatusBar;
+class QSystemTrayIcon;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QTreeWidget;
+
+namespace tarvolin {
+
+class Database;
+class TForm_Opzioni;
+
+// The main window: owns the long-lived objects of the program and wires them together.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The options dialog is created after the main window; it is handed over here, and
+    // then the settings and the queue are loaded.
+    void ImpostaOpzioni(TForm_Opzioni* opzioni);
+    TForm_Opzioni* Opzioni() const { return opzioni_; }
+
+    // Null when the database could not be opened at start.
+    tarvolin::Database* Db() const { return database_.get(); }
+
+    bool ModalitaPortable = false;
+    QString CartellaDati;   // with a trailing separator
+    QString CodiceIdentificativo;
+    QString SitoBase;
+    // The floating speed widget's position, kept from the settings until that widget exists.
+    int SpeedTop = 0;
+    int SpeedLeft = 0;
+    // False when start-up stopped before the settings could be read: then nothing overwrites them.
+    bool ImpostazioniCaricate = false;
+
+    // Top bar
+    QFrame* PanelTop = nullptr;
+    QToolButton* BtAdd = nullptr;
+    QToolButton* BtElimina = nullptr;
+    QToolButton* BtPlay = nullptr;
+    QToolButton* BtStop = nullptr;
+    QToolButton* BtScibile = nullptr;
+    QToolButton* BtOpzioni = nullptr;
+    QToolButton* BtTicket = nullptr;
+    QToolButton* BtOperazioneAlTermine = nullptr;
+    QToolButton* BtCartellaDownload = nullptr;
+    QToolButton* BtCartellaTemp = nullptr;
+    QLabel* ImageBanner250 = nullptr;
+    QLabel* ImageTicket1 = nullptr;
+    QLabel* ImageTicket2 = nullptr;
+    QFrame* PanelSpeed = nullptr;
+    QLabel* LabelSpeed = nullptr;
+    // Centre
+    QTabWidget* PageControl1 = nullptr;
+    QTreeWidget* Lista = nullptr;
+    QTreeWidget* ListaNonCompletati = nullptr;
+    QTreeWidget* ListaCompletati = nullptr;
+    // Bottom bar
+    QFrame* PanelBottom = nullptr;
+    QCheckBox* DownloadAutomatico = nullptr;
+    QCheckBox* LimiteCheck = nullptr;
+    QSpinBox* SpeedLimit = nullptr;
+    QToolButton* JdBt = nullptr;
+    QToolButton* BtMemo = nullptr;
+    QLabel* LabelCodiceIdentificativo = nullptr;
+    QLabel* ImageTelegram = nullptr;
+    QLabel* LabelTelegram = nullptr;
+    QLabel* PortableLabel = nullptr;
+    QFrame* PanelBanner468 = nullptr;
+    QLabel* ImageBanner468 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    // Overlays, hidden until their feature shows them
+    QFrame* PanelAggiornamento = nullptr;
+    QFrame* PanelDownloadAutomatico = nullptr;
+    QFrame* PanelNewVoucher = nullptr;
+    QFrame* PanelAlTermine = nullptr;
+    QFrame* PanelCanaleTelegram = nullptr;
+    // Timers
+    QTimer* TimerCaricamento = nullptr;
+    QTimer* TimerDownloadAutomatico = nullptr;
+    QTimer* TimerAutoConnect = nullptr;
+    QTimer* TimerInviaCodiceVoucher = nullptr;
+    QTimer* WakeUpTimer = nullptr;
+    QTimer* TimerTicket = nullptr;
+    QTimer* TimerCatchLink = nullptr;
+    // Notification area
+    QSystemTrayIcon* TrayIcon = nullptr;
+    QMenu* PopupTray = nullptr;
+    QAction* ChiudiTarvolin2 = nullptr;
+
+    void TimerCaricamentoTimer();
+    void Caricamento();
+    void CaricaLista();
+    void Salvataggio();
+    void SaveVoucher(const QString& codice);
+    void CaricaPersonalEasybytez();
+    // The splash has ended: the main window appears and the service link may start.
+    void FineSplash();
+    // A later start of the program sent `testo`.
+    void MessaggioIstanza(const QString& testo);
+    void ChiudiTarvolin2Click();
+    void LimiteCheckClick();
+    void BtResetFolderClick();
+    void PortableClick();
+    // Recomputes the host site root from the options' radio buttons.
+    void AggiornaSitoBase();
+
+signals:
+    void MainWindowShown();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void creaLayout();
+    void creaBarraSuperiore();
+    void creaBarraInferiore();
+    void creaListe();
+    void creaPannelli();
+    void creaTimer();
+    void creaTray();
+    QString FileImpostazioni() const;
+
+    TForm_Opzioni* opzioni_ = nullptr;
+    std::unique_ptr<tarvolin::Database> database_;
+    bool primoShow_ = true;
+    bool caricamentoPronto_ = false;
+};
+
+} // namespace tarvolin

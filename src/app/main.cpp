@@ -1,0 +1,3 @@
+#include "app/avvio.h"
+
+int main(int argc, char** argv) { return tarvolin::AvviaTarvolin(argc, argv); }

@@ -1,0 +1,77 @@
+#include "funzioni.h"
+
+#include "ansi.h"
+#include "platform/shell.h"
+
+namespace tarvolin {
+
+QString QuotaSQL(const QString& text) {
+    QString out = text;
+    out.replace('"', QLatin1String("\"\""));
+    return out;
+}
+
+QString XorHexEncode(const QString& text, const QString& key) {
+    const QByteArray in = ToAnsi(text);
+    const QByteArray k = ToAnsi(key);
+    QByteArray out;
+    out.reserve(in.size() * 2);
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        auto b = static_cast<unsigned char>(in[i]);
+        if (!k.isEmpty())
+            b ^= static_cast<unsigned char>(k[i % k.size()]);
+        out.append(kDigits[b >> 4]);
+        out.append(kDigits[b & 0x0F]);
+    }
+    return QString::fromLatin1(out);
+}
+
+namespace {
+
+int hexValue(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+QString XorHexDecode(const QString& text, const QString& key) {
+    const QByteArray k = ToAnsi(key);
+    QByteArray out;
+    qsizetype keyPos = 0;
+    for (qsizetype i = 0; i < text.size(); i += 2) {
+        int value = 0;
+        const qsizetype end = std::min(i + 2, text.size());
+        for (qsizetype j = i; j < end; ++j) {
+            const int digit = hexValue(text.at(j));
+            if (digit < 0)
+                return FromAnsi(out);
+            value = value * 16 + digit;
+        }
+        if (!k.isEmpty()) {
+            value ^= static_cast<unsigned char>(k[keyPos]);
+            keyPos = (keyPos + 1) % k.size();
+        }
+        out.append(static_cast<char>(value));
+    }
+    return FromAnsi(out);
+}
+
+QString CartellaDocumenti() { return platform::shell().documentsFolder(); }
+
+QString CartellaDatiLocali() { return platform::shell().localDataFolder(); }
+
+QString ConSeparatore(const QString& folder) {
+    if (folder.endsWith('/'))
+        return folder;
+    return folder + '/';
+}
+
+} // namespace tarvolin

@@ -1,0 +1,20 @@
+#include "statoprocesso.h"
+
+namespace tarvolin {
+
+void StatoProcesso::Azzera() {
+    ChiudiSenzaConferma = false;
+    LoginInAttesa = true;
+    AggiornamentoRichiesto = false;
+    UsoSegnalato = false;
+    UltimoTestoAppunti.clear();
+    FinestreAggiungi.clear();
+    CaricamentoPortableFatto = false;
+}
+
+StatoProcesso& Processo() {
+    static StatoProcesso stato;
+    return stato;
+}
+
+} // namespace tarvolin

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace tarvolin {
+
+class Database;
+
+// Creates whichever queue tables are missing; existing tables are never altered. Throws
+// DatabaseError.
+void CreaTabelle(Database& db);
+
+} // namespace tarvolin

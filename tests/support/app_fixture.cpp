@@ -1,0 +1,49 @@
+#include "app_fixture.h"
+
+#include "app/form1.h"
+#include "app/formnag.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+namespace tarvolin::test {
+
+AppFixture::AppFixture()
+    : shell_(root_.path() + "/docs", root_.path() + "/local", root_.path() + "/bin/"),
+      shellOverride_(shell_) {
+    QDir().mkpath(documents());
+    QDir().mkpath(localData());
+    QDir().mkpath(exeFolder());
+    boxes_.emplace([this](const Messaggio&) { return nextAnswer_; });
+}
+
+Applicazione& AppFixture::start() {
+    app_ = std::make_unique<Applicazione>();
+    TForm1& form = app_->Form1();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.TimerCaricamento->isActive(); }, 5000));
+    return *app_;
+}
+
+void AppFixture::drop() { app_.reset(); }
+
+void AppFixture::waitForMainWindow() {
+    TForm1& form = app_->Form1();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.isVisible(); }, 5000));
+}
+
+QString ReadAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+void WriteAll(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(data);
+}
+
+} // namespace tarvolin::test
