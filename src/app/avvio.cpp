@@ -26,7 +26,8 @@ bool Applicazione::AscoltaIstanze(platform::SingleInstance& istanza) {
     return istanza.listen();
 }
 
-void TerminaApplicazione() { QCoreApplication::quit(); }
+// exit() rather than quit(): quit() would first ask every window to close.
+void TerminaApplicazione() { QCoreApplication::exit(0); }
 
 int AvviaTarvolin(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -166,7 +166,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // FormClose
     Salvataggio();
     event->accept();
-    QCoreApplication::quit();
+    QCoreApplication::exit(0);
 }
 
 void TForm1::showEvent(QShowEvent* event) {

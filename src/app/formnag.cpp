@@ -27,6 +27,7 @@ TForm_Nag::TForm_Nag(QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setSingleShot(true);
+    Timer1->setTimerType(Qt::PreciseTimer); // a coarse timer may be 5 % (225 ms) late
     Timer1->setInterval(clock::Intervallo(4500));
     connect(Timer1, &QTimer::timeout, this, &TForm_Nag::Timer1Timer);
 

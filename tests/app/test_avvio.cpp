@@ -125,6 +125,16 @@ TEST_F(Avvio, TrayEntryClosesWithoutQuestionAndStillSaves) {
     EXPECT_TRUE(ReadAll(installedIni()).contains("completedir="));
 }
 
+TEST_F(Avvio, TerminationEndsTheLoopWithoutQuestionOrSaving) {
+    Applicazione& app = start();
+    waitForMainWindow();
+    QTimer::singleShot(0, [] { TerminaApplicazione(); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(boxes_->shown().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(installedIni()));
+    EXPECT_TRUE(app.Form1().isVisible()); // no close ran; the windows go with the process
+}
+
 TEST_F(Avvio, CorruptDatabaseStillShowsWindowAndTouchesNoFile) {
     QDir().mkpath(installedData());
     const QByteArray garbage("this is not a database, just some text the user cares about\n");
