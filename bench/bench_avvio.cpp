@@ -53,8 +53,9 @@ int main(int argc, char** argv) {
                 appReady * 1000.0, secondsSinceProcessStart() * 1000.0);
     QObject::connect(&applicazione.Form1(), &tarvolin::TForm1::MainWindowShown, [] {
         const double shownAfter = secondsSinceProcessStart();
-        std::printf("window shown after %.0f ms (splash 4500 ms excluded: %.0f ms), resident %.1f MiB\n",
-                    shownAfter * 1000.0, shownAfter * 1000.0 - 4500.0, residentKiB() / 1024.0);
+        std::printf(
+            "window shown after %.0f ms (splash 4500 ms excluded: %.0f ms), resident %.1f MiB\n",
+            shownAfter * 1000.0, shownAfter * 1000.0 - 4500.0, residentKiB() / 1024.0);
         QCoreApplication::exit(0);
     });
     return QApplication::exec();

@@ -27,7 +27,9 @@ bool Applicazione::AscoltaIstanze(platform::SingleInstance& istanza) {
 }
 
 // exit() rather than quit(): quit() would first ask every window to close.
-void TerminaApplicazione() { QCoreApplication::exit(0); }
+void TerminaApplicazione() {
+    QCoreApplication::exit(0);
+}
 
 int AvviaTarvolin(int argc, char** argv) {
     QApplication app(argc, argv);

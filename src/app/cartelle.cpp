@@ -17,9 +17,13 @@ namespace {
 const QString kMarcatorePortable = QStringLiteral("portable.1");
 const QString kSezione = QStringLiteral("generale");
 
-QString documentiTarvolin() { return CartellaDocumenti() + QStringLiteral("/Tarvolin/"); }
+QString documentiTarvolin() {
+    return CartellaDocumenti() + QStringLiteral("/Tarvolin/");
+}
 
-QString datiLocaliTarvolin() { return CartellaDatiLocali() + QStringLiteral("/Tarvolin/"); }
+QString datiLocaliTarvolin() {
+    return CartellaDatiLocali() + QStringLiteral("/Tarvolin/");
+}
 
 // Copies `from` over `to`; a missing source leaves `to` as it was.
 void copiaSovrascrivendo(const QString& from, const QString& to) {
@@ -36,7 +40,9 @@ void copiaSovrascrivendo(const QString& from, const QString& to) {
 
 } // namespace
 
-QString CartellaEseguibile() { return platform::shell().executableFolder(); }
+QString CartellaEseguibile() {
+    return platform::shell().executableFolder();
+}
 
 bool ModalitaPortable(const QString& cartellaEseguibile) {
     return QFileInfo::exists(cartellaEseguibile + kMarcatorePortable);
@@ -95,16 +101,21 @@ void AttivaPortable(const QString& cartellaEseguibile) {
     IniFile ini(cartellaEseguibile + QStringLiteral("Tarvolin.ini"));
     ini.WriteString(kSezione, QStringLiteral("completedir"),
                     cartellaEseguibile + QStringLiteral("Download/"));
-    ini.WriteString(kSezione, QStringLiteral("tempdir"), cartellaEseguibile + QStringLiteral("Temp/"));
+    ini.WriteString(kSezione, QStringLiteral("tempdir"),
+                    cartellaEseguibile + QStringLiteral("Temp/"));
 }
 
 void DisattivaPortable(const QString& cartellaEseguibile) {
     QFile::remove(cartellaEseguibile + kMarcatorePortable);
 }
 
-QString CompleteDirReset() { return documentiTarvolin() + QStringLiteral("Download/"); }
+QString CompleteDirReset() {
+    return documentiTarvolin() + QStringLiteral("Download/");
+}
 
-QString TempDirReset() { return documentiTarvolin() + QStringLiteral("Temp/"); }
+QString TempDirReset() {
+    return documentiTarvolin() + QStringLiteral("Temp/");
+}
 
 void CreaCartelleReset() {
     QDir dir;

@@ -17,12 +17,12 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QToolButton>
 #include <QMenu>
 #include <QScreen>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace tarvolin {
@@ -37,13 +37,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
     connect(TimerCaricamento, &QTimer::timeout, this, &TForm1::TimerCaricamentoTimer);
     connect(ChiudiTarvolin2, &QAction::triggered, this, &TForm1::ChiudiTarvolin2Click);
-    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick) {
-            showNormal();
-            raise();
-            activateWindow();
-        }
-    });
+    connect(TrayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) {
+                if (r == QSystemTrayIcon::DoubleClick) {
+                    showNormal();
+                    raise();
+                    activateWindow();
+                }
+            });
     connect(LimiteCheck, &QCheckBox::toggled, this, [this](bool ticked) {
         SpeedLimit->setEnabled(ticked);
         if (!ticked)
@@ -83,7 +84,8 @@ void TForm1::FormCreate() {
 
     // Without its database the program still shows its window, but loads nothing.
     try {
-        database_ = std::make_unique<tarvolin::Database>(CartellaDati + QStringLiteral("database.opt"));
+        database_ =
+            std::make_unique<tarvolin::Database>(CartellaDati + QStringLiteral("database.opt"));
         CreaTabelle(*database_);
     } catch (const DatabaseError&) {
         database_.reset();
@@ -159,7 +161,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     if (!stato.ChiudiSenzaConferma &&
         MostraMessaggio(this, QStringLiteral("Sicuro di voler chiudere Tarvolin?"),
-                        QStringLiteral("Conferma"), Icona::Domanda, Pulsanti::SiNo) != Risposta::Si) {
+                        QStringLiteral("Conferma"), Icona::Domanda,
+                        Pulsanti::SiNo) != Risposta::Si) {
         event->ignore();
         return;
     }

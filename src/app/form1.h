@@ -38,7 +38,7 @@ public:
     tarvolin::Database* Db() const { return database_.get(); }
 
     bool ModalitaPortable = false;
-    QString CartellaDati;   // with a trailing separator
+    QString CartellaDati; // with a trailing separator
     QString CodiceIdentificativo;
     QString SitoBase;
     // The floating speed widget's position, kept from the settings until that widget exists.

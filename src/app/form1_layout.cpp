@@ -117,12 +117,12 @@ void TForm1::creaBarraSuperiore() {
         pulsante("BtOperazioneAlTermine",
                  QStringLiteral("Al termine dei download effetta questa operazione"),
                  QStringLiteral("\u2713"), grigio);
-    BtCartellaDownload = pulsante("BtCartellaDownload",
-                                  QStringLiteral("Apri la cartella dei download completati"),
-                                  QStringLiteral("D"), verde);
-    BtCartellaTemp = pulsante("BtCartellaTemp",
-                              QStringLiteral("Apri la cartella dei file temporanei"),
-                              QStringLiteral("T"), grigio);
+    BtCartellaDownload =
+        pulsante("BtCartellaDownload", QStringLiteral("Apri la cartella dei download completati"),
+                 QStringLiteral("D"), verde);
+    BtCartellaTemp =
+        pulsante("BtCartellaTemp", QStringLiteral("Apri la cartella dei file temporanei"),
+                 QStringLiteral("T"), grigio);
     for (QToolButton* b : {BtAdd, BtElimina, BtPlay, BtStop, BtScibile, BtOpzioni, BtTicket,
                            BtOperazioneAlTermine, BtCartellaDownload, BtCartellaTemp})
         row->addWidget(b);
@@ -152,16 +152,18 @@ void TForm1::creaBarraSuperiore() {
 
 void TForm1::creaListe() {
     PageControl1 = named(new QTabWidget, "PageControl1");
-    Lista = lista("Lista", {QStringLiteral("Nome file"), QStringLiteral("Size (MB)"),
-                            QStringLiteral("Stato"), QStringLiteral("Progresso"),
-                            QStringLiteral("Fine"), QStringLiteral("KB/s"), QStringLiteral("Gruppo")});
+    Lista =
+        lista("Lista", {QStringLiteral("Nome file"), QStringLiteral("Size (MB)"),
+                        QStringLiteral("Stato"), QStringLiteral("Progresso"),
+                        QStringLiteral("Fine"), QStringLiteral("KB/s"), QStringLiteral("Gruppo")});
     larghezze(Lista, {110, 110, 135, 90, 100, 110});
-    ListaNonCompletati = lista("ListaNonCompletati",
-                               {QStringLiteral("Nome file"), QStringLiteral("Size (MB)"),
-                                QStringLiteral("Stato"), QStringLiteral("Gruppo")});
+    ListaNonCompletati =
+        lista("ListaNonCompletati", {QStringLiteral("Nome file"), QStringLiteral("Size (MB)"),
+                                     QStringLiteral("Stato"), QStringLiteral("Gruppo")});
     larghezze(ListaNonCompletati, {120, 100, 120});
-    ListaCompletati = lista("ListaCompletati", {QStringLiteral("Nome file"),
-                                                QStringLiteral("Size (MB)"), QStringLiteral("Gruppo")});
+    ListaCompletati =
+        lista("ListaCompletati",
+              {QStringLiteral("Nome file"), QStringLiteral("Size (MB)"), QStringLiteral("Gruppo")});
     ListaCompletati->setColumnWidth(0, 814);
     ListaCompletati->setColumnWidth(1, 120);
     ListaCompletati->setColumnWidth(2, 120);
@@ -186,17 +188,18 @@ void TForm1::creaBarraInferiore() {
     auto* nota = named(new QLabel(QStringLiteral("(0 = illimitato)")), "LabelIllimitato");
     JdBt = pulsante("JdBt", QStringLiteral("Carica una lista .dlc"), QStringLiteral("J"),
                     QColor(90, 90, 160), 36);
-    BtMemo = pulsante("BtMemo",
-                      QStringLiteral("Scrivi su un memo tutti i tuoi appunti sui download"),
-                      QStringLiteral("M"), QColor(160, 130, 40), 36);
+    BtMemo =
+        pulsante("BtMemo", QStringLiteral("Scrivi su un memo tutti i tuoi appunti sui download"),
+                 QStringLiteral("M"), QColor(160, 130, 40), 36);
     LabelCodiceIdentificativo =
         named(new QLabel(QStringLiteral("Codice : n/d")), "LabelCodiceIdentificativo");
     LabelCodiceIdentificativo->setCursor(Qt::PointingHandCursor);
     ImageTelegram = named(new QLabel, "ImageTelegram");
     ImageTelegram->setFixedSize(24, 24);
     ImageTelegram->setCursor(Qt::PointingHandCursor);
-    LabelTelegram = named(new QLabel(QStringLiteral("Resta aggiornato!\nUnisci al nostro canale Telegram!")),
-                          "LabelTelegram");
+    LabelTelegram =
+        named(new QLabel(QStringLiteral("Resta aggiornato!\nUnisci al nostro canale Telegram!")),
+              "LabelTelegram");
     LabelTelegram->setCursor(Qt::PointingHandCursor);
     PortableLabel = named(new QLabel, "PortableLabel");
     row->addWidget(DownloadAutomatico);
@@ -230,13 +233,13 @@ void TForm1::creaTimer() {
         const char* name;
         int ms;
     };
-    for (const Spec& s : {Spec{&TimerCaricamento, "TimerCaricamento", 150},
-                          Spec{&TimerDownloadAutomatico, "TimerDownloadAutomatico", 1000},
-                          Spec{&TimerAutoConnect, "TimerAutoConnect", 1000},
-                          Spec{&TimerInviaCodiceVoucher, "TimerInviaCodiceVoucher", 3000},
-                          Spec{&WakeUpTimer, "WakeUpTimer", 60000},
-                          Spec{&TimerTicket, "TimerTicket", 750},
-                          Spec{&TimerCatchLink, "TimerCatchLink", 1000}}) {
+    for (const Spec& s :
+         {Spec{&TimerCaricamento, "TimerCaricamento", 150},
+          Spec{&TimerDownloadAutomatico, "TimerDownloadAutomatico", 1000},
+          Spec{&TimerAutoConnect, "TimerAutoConnect", 1000},
+          Spec{&TimerInviaCodiceVoucher, "TimerInviaCodiceVoucher", 3000},
+          Spec{&WakeUpTimer, "WakeUpTimer", 60000}, Spec{&TimerTicket, "TimerTicket", 750},
+          Spec{&TimerCatchLink, "TimerCatchLink", 1000}}) {
         *s.timer = named(new QTimer(this), s.name);
         (*s.timer)->setInterval(clock::Intervallo(s.ms));
     }
@@ -245,7 +248,8 @@ void TForm1::creaTimer() {
 
 void TForm1::creaTray() {
     PopupTray = named(new QMenu(this), "PopupTray");
-    ChiudiTarvolin2 = named(PopupTray->addAction(QStringLiteral("Chiudi Tarvolin")), "ChiudiTarvolin2");
+    ChiudiTarvolin2 =
+        named(PopupTray->addAction(QStringLiteral("Chiudi Tarvolin")), "ChiudiTarvolin2");
     TrayIcon = named(new QSystemTrayIcon(IconaProgramma(), this), "TrayIcon");
     TrayIcon->setToolTip(QStringLiteral("Tarvolin"));
     TrayIcon->setContextMenu(PopupTray);

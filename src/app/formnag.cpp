@@ -55,7 +55,8 @@ void TForm_Nag::paintEvent(QPaintEvent*) {
     font.setBold(true);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(QRect(150, 90, 290, 70), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Tarvolin"));
+    p.drawText(QRect(150, 90, 290, 70), Qt::AlignVCenter | Qt::AlignLeft,
+               QStringLiteral("Tarvolin"));
 }
 
 } // namespace tarvolin

@@ -91,15 +91,22 @@ QWidget* TForm_Opzioni::creaGenerale() {
     MaxDownload = named(new QSpinBox, "MaxDownload");
     MaxDownload->setRange(1, 15);
     MaxDownload->setValue(3);
-    Portable = casella("Portable", QStringLiteral("Crea una versione portable di Tarvolin (necessita riavvio)"));
-    AutoExtract = casella("AutoExtract", QStringLiteral("Tenta sempre di estrarre l'archivio al termine del download"));
+    Portable = casella(
+        "Portable", QStringLiteral("Crea una versione portable di Tarvolin (necessita riavvio)"));
+    AutoExtract =
+        casella("AutoExtract",
+                QStringLiteral("Tenta sempre di estrarre l'archivio al termine del download"));
     SkipRev = casella("SkipRev", QStringLiteral("Escludi i file .REV dai download"));
-    AutoHideOnCompleteBox = casella("AutoHideOnCompleteBox", QStringLiteral("Nascondi automaticamente i download completati"));
-    AlwaysFolder = casella("AlwaysFolder", QStringLiteral("Crea sempre una cartella dedicata per i download"));
-    PlugIn = casella("PlugIn", QStringLiteral("Mostra il plugin della velocità con trasparenza : "));
+    AutoHideOnCompleteBox = casella(
+        "AutoHideOnCompleteBox", QStringLiteral("Nascondi automaticamente i download completati"));
+    AlwaysFolder =
+        casella("AlwaysFolder", QStringLiteral("Crea sempre una cartella dedicata per i download"));
+    PlugIn =
+        casella("PlugIn", QStringLiteral("Mostra il plugin della velocità con trasparenza : "));
     Trasparenza = named(new QSlider(Qt::Horizontal), "Trasparenza");
     Trasparenza->setRange(5, 255);
-    IntercettaBox = casella("IntercettaBox", QStringLiteral("Intercetta immediatamente i link copiati negli appunti"));
+    IntercettaBox = casella(
+        "IntercettaBox", QStringLiteral("Intercetta immediatamente i link copiati negli appunti"));
 
     auto* d = new QVBoxLayout(download);
     d->addLayout(riga(new QLabel(QStringLiteral(
@@ -117,7 +124,8 @@ QWidget* TForm_Opzioni::creaGenerale() {
     EmailCliente->setAutoFillBackground(true);
     BtAggiornaEmail = named(new QPushButton(QStringLiteral("Aggiorna")), "BtAggiornaEmail");
     auto* a = new QVBoxLayout(account);
-    a->addLayout(riga(new QLabel(QStringLiteral("La tua email : ")), EmailCliente, BtAggiornaEmail));
+    a->addLayout(
+        riga(new QLabel(QStringLiteral("La tua email : ")), EmailCliente, BtAggiornaEmail));
     auto* nota = new QLabel(QStringLiteral(
         "Molto utile per la gestione dei ticket di assistenza e per comunicazioni importanti."));
     nota->setWordWrap(true);
@@ -138,8 +146,10 @@ QWidget* TForm_Opzioni::creaCartelle() {
     BitBtn3 = named(new QPushButton(QStringLiteral("...")), "BitBtn3");
     BtResetFolder = named(new QPushButton(QStringLiteral("Reset cartelle")), "BtResetFolder");
     auto* layout = new QVBoxLayout(page);
-    layout->addLayout(riga(new QLabel(QStringLiteral("Cartella dei file temporanei : ")), TempDir, BitBtn2));
-    layout->addLayout(riga(new QLabel(QStringLiteral("Cartella dei file completati : ")), CompleteDir, BitBtn3));
+    layout->addLayout(
+        riga(new QLabel(QStringLiteral("Cartella dei file temporanei : ")), TempDir, BitBtn2));
+    layout->addLayout(
+        riga(new QLabel(QStringLiteral("Cartella dei file completati : ")), CompleteDir, BitBtn3));
     layout->addWidget(BtResetFolder, 0, Qt::AlignLeft);
     layout->addStretch(1);
     return page;

@@ -64,8 +64,8 @@ public:
     bool EmailEvidenziata() const;
 
 signals:
-    void SalvaRichiesto();            // "Salva"
-    void ResetCartelleRichiesto();    // "Reset cartelle"
+    void SalvaRichiesto();         // "Salva"
+    void ResetCartelleRichiesto(); // "Reset cartelle"
     void PortableCliccato(bool spuntato);
     void PlugInCliccato(bool spuntato);
     void TrasparenzaCambiata(int alpha);

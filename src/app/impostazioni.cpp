@@ -23,7 +23,9 @@ namespace {
 
 const QString kSezione = QStringLiteral("generale");
 
-QString sito(int numero) { return deployment().hostSites.value(numero - 1); }
+QString sito(int numero) {
+    return deployment().hostSites.value(numero - 1);
+}
 
 void spuntaSito(TForm_Opzioni& o, int numero) {
     QRadioButton* buttons[] = {o.EasyCom, o.EasyEu, o.EasyMe};
@@ -79,14 +81,17 @@ void TForm1::Caricamento() {
     }
     bool ok = false;
     // Text that is no number reads as the spin box's minimum.
-    const int limite = ini.ReadString(kSezione, QStringLiteral("limit"), QStringLiteral("0")).trimmed().toInt(&ok);
+    const int limite =
+        ini.ReadString(kSezione, QStringLiteral("limit"), QStringLiteral("0")).trimmed().toInt(&ok);
     SpeedLimit->setValue(ok ? limite : SpeedLimit->minimum());
     LimiteCheck->setChecked(ini.ReadBool(kSezione, QStringLiteral("limitecheck"), false));
-    const QString maxDownload = ini.ReadString(kSezione, QStringLiteral("maxdownload"), QStringLiteral("3"));
+    const QString maxDownload =
+        ini.ReadString(kSezione, QStringLiteral("maxdownload"), QStringLiteral("3"));
     o.AutoExtract->setChecked(ini.ReadBool(kSezione, QStringLiteral("autoextract"), false));
     o.SkipRev->setChecked(ini.ReadBool(kSezione, QStringLiteral("skiprev"), false));
     o.EmailCliente->setText(ini.ReadString(kSezione, QStringLiteral("emailcliente"), QString()));
-    o.AutoHideOnCompleteBox->setChecked(ini.ReadBool(kSezione, QStringLiteral("autohideoncomplete"), false));
+    o.AutoHideOnCompleteBox->setChecked(
+        ini.ReadBool(kSezione, QStringLiteral("autohideoncomplete"), false));
     o.AlwaysFolder->setChecked(ini.ReadBool(kSezione, QStringLiteral("alwaysfolder"), false));
     const bool intercetta = ini.ReadBool(kSezione, QStringLiteral("intercetta"), false);
     if (intercetta != o.IntercettaBox->isChecked()) {
@@ -119,15 +124,20 @@ void TForm1::Caricamento() {
     }
     const int max = maxDownload.trimmed().toInt(&ok);
     o.MaxDownload->setValue(ok ? max : 3);
-    DownloadAutomatico->setChecked(ini.ReadBool(kSezione, QStringLiteral("downloadautomatico"), false));
+    DownloadAutomatico->setChecked(
+        ini.ReadBool(kSezione, QStringLiteral("downloadautomatico"), false));
 
-    o.CompleteDir->setText(ini.ReadString(kSezione, QStringLiteral("completedir"),
-                                          cartelle::CompleteDirPredefinita(ModalitaPortable, cartellaEseguibile)));
-    o.TempDir->setText(ini.ReadString(kSezione, QStringLiteral("tempdir"),
-                                      cartelle::TempDirPredefinita(ModalitaPortable, cartellaEseguibile)));
+    o.CompleteDir->setText(
+        ini.ReadString(kSezione, QStringLiteral("completedir"),
+                       cartelle::CompleteDirPredefinita(ModalitaPortable, cartellaEseguibile)));
+    o.TempDir->setText(
+        ini.ReadString(kSezione, QStringLiteral("tempdir"),
+                       cartelle::TempDirPredefinita(ModalitaPortable, cartellaEseguibile)));
 
-    o.PersonalEmailEasybytez->setText(ini.ReadString(kSezione, QStringLiteral("easyaccount"), QString()));
-    o.PersonalPasswordEasybytez->setText(ini.ReadString(kSezione, QStringLiteral("easypassword"), QString()));
+    o.PersonalEmailEasybytez->setText(
+        ini.ReadString(kSezione, QStringLiteral("easyaccount"), QString()));
+    o.PersonalPasswordEasybytez->setText(
+        ini.ReadString(kSezione, QStringLiteral("easypassword"), QString()));
     CaricaPersonalEasybytez();
     ImpostazioniCaricate = true;
 
@@ -176,8 +186,9 @@ void TForm1::Salvataggio() {
 void TForm1::SaveVoucher(const QString& codice) {
     IniFile ini(FileImpostazioni());
     ini.WriteString(kSezione, QStringLiteral("voucher"),
-                    codice.isEmpty() ? QString()
-                                     : XorHexEncode(codice, QString::fromLatin1(kChiaveImpostazioni)));
+                    codice.isEmpty()
+                        ? QString()
+                        : XorHexEncode(codice, QString::fromLatin1(kChiaveImpostazioni)));
 }
 
 void TForm1::LimiteCheckClick() {
@@ -193,7 +204,8 @@ void TForm1::PortableClick() {
         cartelle::AttivaPortable(cartellaEseguibile);
     else
         cartelle::DisattivaPortable(cartellaEseguibile);
-    MostraMessaggio(opzioni_, QStringLiteral("Riavviare Tarvolin per rendere effettive le modifiche."),
+    MostraMessaggio(opzioni_,
+                    QStringLiteral("Riavviare Tarvolin per rendere effettive le modifiche."),
                     QStringLiteral("Conferma"), Icona::Informazione);
 }
 

@@ -1,3 +1,5 @@
 #include "app/avvio.h"
 
-int main(int argc, char** argv) { return tarvolin::AvviaTarvolin(argc, argv); }
+int main(int argc, char** argv) {
+    return tarvolin::AvviaTarvolin(argc, argv);
+}

@@ -1,6 +1,5 @@
 #include "ansi.h"
 
-
 namespace tarvolin {
 
 namespace {

@@ -18,7 +18,9 @@ int Intervallo(int ms) {
     return std::max(1, ms / std::max(1, factor));
 }
 
-void Attendi(int ms) { QThread::msleep(static_cast<unsigned long>(Intervallo(ms))); }
+void Attendi(int ms) {
+    QThread::msleep(static_cast<unsigned long>(Intervallo(ms)));
+}
 
 qint64 MillisecondiDallAvvio() {
     timespec ts{};
@@ -28,6 +30,8 @@ qint64 MillisecondiDallAvvio() {
 
 ScopedSpeedUp::ScopedSpeedUp(int factor) : previous_(speedFactor.exchange(std::max(1, factor))) {}
 
-ScopedSpeedUp::~ScopedSpeedUp() { speedFactor.store(previous_); }
+ScopedSpeedUp::~ScopedSpeedUp() {
+    speedFactor.store(previous_);
+}
 
 } // namespace tarvolin::clock

@@ -50,12 +50,13 @@ Deployment deploymentFrom(const std::function<QString(const char*)>& env) {
 
     // A blank value is as good as unset: an empty maker site would make the marker a bare "_".
     const QString maker = env("TARVOLIN_MAKER_SITE").trimmed();
-    d.makerSite = withoutTrailingSlash(maker.isEmpty() ? QStringLiteral("http://www.tarvolin.invalid")
-                                                       : maker);
+    d.makerSite = withoutTrailingSlash(
+        maker.isEmpty() ? QStringLiteral("http://www.tarvolin.invalid") : maker);
 
     QStringList sites = splitList(env("TARVOLIN_HOST_SITES"));
     if (sites.isEmpty())
-        sites = {QStringLiteral("http://www.easybytez.com"), QStringLiteral("http://www.easybytez.eu"),
+        sites = {QStringLiteral("http://www.easybytez.com"),
+                 QStringLiteral("http://www.easybytez.eu"),
                  QStringLiteral("http://www.easybytez.me")};
     for (QString& s : sites)
         s = withoutTrailingSlash(s);

@@ -22,12 +22,12 @@ inline constexpr const char* kAesIvHex = "b1ee3179b9ad8fafd3f7cfe895949b80";
 struct Deployment {
     QString serviceHost;
     quint16 servicePort = 0;
-    QString makerSite;           // scheme://host[:port], no trailing slash
-    QStringList hostSites;       // primary first, then the alternates
-    QStringList hostDomains;     // hostSites without scheme and "www."
+    QString makerSite;       // scheme://host[:port], no trailing slash
+    QStringList hostSites;   // primary first, then the alternates
+    QStringList hostDomains; // hostSites without scheme and "www."
     QStringList linkFolderDomains;
     QString dlcService;
-    QString makerMarker;         // maker host without "www.", then "_"
+    QString makerMarker; // maker host without "www.", then "_"
 };
 
 // Values as read from the environment at first use; they do not change during a run.

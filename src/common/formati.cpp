@@ -11,9 +11,13 @@ void ImpostaFormatiProcesso() {
     QLocale::setDefault(locale);
 }
 
-QString FormatoData(const QDateTime& when) { return when.toString(QStringLiteral("dd/MM/yyyy")); }
+QString FormatoData(const QDateTime& when) {
+    return when.toString(QStringLiteral("dd/MM/yyyy"));
+}
 
-QString FormatoOra(const QDateTime& when) { return when.toString(QStringLiteral("hh.mm.ss")); }
+QString FormatoOra(const QDateTime& when) {
+    return when.toString(QStringLiteral("hh.mm.ss"));
+}
 
 QString FormatoMB(qint64 bytes) {
     return QString::number(static_cast<double>(bytes) / 1048576.0, 'f', 2);

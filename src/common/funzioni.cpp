@@ -64,9 +64,13 @@ QString XorHexDecode(const QString& text, const QString& key) {
     return FromAnsi(out);
 }
 
-QString CartellaDocumenti() { return platform::shell().documentsFolder(); }
+QString CartellaDocumenti() {
+    return platform::shell().documentsFolder();
+}
 
-QString CartellaDatiLocali() { return platform::shell().localDataFolder(); }
+QString CartellaDatiLocali() {
+    return platform::shell().localDataFolder();
+}
 
 QString ConSeparatore(const QString& folder) {
     if (folder.endsWith('/'))

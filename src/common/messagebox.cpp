@@ -27,7 +27,9 @@ ScopedMessageBoxAnswerer::ScopedMessageBoxAnswerer(Answer answer)
     currentAnswerer = this;
 }
 
-ScopedMessageBoxAnswerer::~ScopedMessageBoxAnswerer() { currentAnswerer = previous_; }
+ScopedMessageBoxAnswerer::~ScopedMessageBoxAnswerer() {
+    currentAnswerer = previous_;
+}
 
 Risposta ScopedMessageBoxAnswerer::answer(const Messaggio& m) {
     shown_.append(m);
@@ -42,10 +44,9 @@ Risposta MostraMessaggio(QWidget* parent, const QString& testo, const QString& d
     if (currentAnswerer != nullptr)
         return currentAnswerer->answer(m);
 
-    QMessageBox box(toQt(icona), didascalia, testo,
-                    pulsanti == Pulsanti::SiNo ? QMessageBox::Yes | QMessageBox::No
-                                               : QMessageBox::Ok,
-                    parent);
+    QMessageBox box(
+        toQt(icona), didascalia, testo,
+        pulsanti == Pulsanti::SiNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("MessageBox"));
     const int result = box.exec();
     if (pulsanti == Pulsanti::Ok)

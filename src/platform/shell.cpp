@@ -55,12 +55,16 @@ Shell* current = &desktopShell;
 
 } // namespace
 
-Shell& shell() { return *current; }
+Shell& shell() {
+    return *current;
+}
 
 ScopedShellOverride::ScopedShellOverride(Shell& replacement) : previous_(current) {
     current = &replacement;
 }
 
-ScopedShellOverride::~ScopedShellOverride() { current = previous_; }
+ScopedShellOverride::~ScopedShellOverride() {
+    current = previous_;
+}
 
 } // namespace tarvolin::platform

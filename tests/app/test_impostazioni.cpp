@@ -9,11 +9,11 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
-#include <QPushButton>
 #include <QTimer>
 
 using namespace tarvolin;
@@ -81,12 +81,30 @@ TEST_F(Impostazioni, EveryKeyRoundTripsThroughSaveAndLoad) {
         EXPECT_EQ(f.SitoBase, "http://www.easybytez.me");
         drop();
     }
-    EXPECT_EQ(keysInFile(),
-              QStringList({"completedir", "tempdir", "limit", "maxdownload", "downloadautomatico",
-                           "autoextract", "skiprev", "emailcliente", "autohideoncomplete",
-                           "alwaysfolder", "limitecheck", "plugin", "trasparenza", "intercetta",
-                           "width", "height", "top", "left", "speedtop", "speedleft",
-                           "easyaccount", "easypassword", "maximized", "sito"}));
+    EXPECT_EQ(keysInFile(), QStringList({"completedir",
+                                         "tempdir",
+                                         "limit",
+                                         "maxdownload",
+                                         "downloadautomatico",
+                                         "autoextract",
+                                         "skiprev",
+                                         "emailcliente",
+                                         "autohideoncomplete",
+                                         "alwaysfolder",
+                                         "limitecheck",
+                                         "plugin",
+                                         "trasparenza",
+                                         "intercetta",
+                                         "width",
+                                         "height",
+                                         "top",
+                                         "left",
+                                         "speedtop",
+                                         "speedleft",
+                                         "easyaccount",
+                                         "easypassword",
+                                         "maximized",
+                                         "sito"}));
     EXPECT_TRUE(ReadAll(installedIni()).contains("easypassword=p=a;s\"s\n"));
 
     Applicazione& app = start();
@@ -160,7 +178,8 @@ TEST_F(Impostazioni, LimiteCheckClickIsWrittenAtOnce) {
 
 TEST_F(Impostazioni, GarbageSettingsFileIsReadAndKeptAroundTheKeys) {
     QDir().mkpath(installedData());
-    static const char raw[] = "\x00\xff\xfe[[[==\n;comment\n[generale]\nemailcliente=x@y.z\n\x80\x81\n";
+    static const char raw[] =
+        "\x00\xff\xfe[[[==\n;comment\n[generale]\nemailcliente=x@y.z\n\x80\x81\n";
     const QByteArray garbage(raw, sizeof(raw) - 1);
     WriteAll(installedIni(), garbage);
     Applicazione& app = start();
@@ -180,7 +199,8 @@ TEST_F(Impostazioni, PortableSwitchCopiesDataAndAsksForRestart) {
         app.Opzioni().EmailCliente->setText("unsaved@example.com");
         app.Opzioni().Portable->click();
         ASSERT_EQ(boxes_->shown().size(), 1);
-        EXPECT_EQ(boxes_->shown().last().testo, "Riavviare Tarvolin per rendere effettive le modifiche.");
+        EXPECT_EQ(boxes_->shown().last().testo,
+                  "Riavviare Tarvolin per rendere effettive le modifiche.");
         EXPECT_EQ(boxes_->shown().last().didascalia, "Conferma");
         EXPECT_EQ(boxes_->shown().last().icona, Icona::Informazione);
         EXPECT_EQ(ReadAll(exeFolder() + "portable.1"), "OK");

@@ -17,7 +17,9 @@ using tarvolin::platform::SingleInstance;
 
 namespace {
 
-QString programName() { return SingleInstance::nameFor(QString::fromLatin1(tarvolin::kClasseFinestra)); }
+QString programName() {
+    return SingleInstance::nameFor(QString::fromLatin1(tarvolin::kClasseFinestra));
+}
 
 TEST(SingleInstance, SecondProgramStartHandsOverAndExits) {
     const QString binary = qEnvironmentVariable("TARVOLIN_APP_BINARY");
@@ -37,9 +39,9 @@ TEST(SingleInstance, SecondProgramStartHandsOverAndExits) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return received.count() == 1; }, 5000));
     EXPECT_EQ(received.first().first().toString(), "Open");
     // It created nothing of its own: no data folder, no database.
-    EXPECT_FALSE(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                      "/Tarvolin")
-                     .exists());
+    EXPECT_FALSE(
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Tarvolin")
+            .exists());
 }
 
 TEST(SingleInstance, NothingRunningMeansNoHandOver) {

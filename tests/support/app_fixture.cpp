@@ -26,7 +26,9 @@ Applicazione& AppFixture::start() {
     return *app_;
 }
 
-void AppFixture::drop() { app_.reset(); }
+void AppFixture::drop() {
+    app_.reset();
+}
 
 void AppFixture::waitForMainWindow() {
     TForm1& form = app_->Form1();

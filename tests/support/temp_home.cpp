@@ -25,6 +25,8 @@ void UseThrowAwayHome() {
     std::atexit([] { QDir(home).removeRecursively(); });
 }
 
-QString ThrowAwayHome() { return home; }
+QString ThrowAwayHome() {
+    return home;
+}
 
 } // namespace tarvolin::test
