@@ -13,6 +13,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QToolButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -160,6 +163,32 @@ TEST_F(Avvio, UnwritableDataFolderStillShowsWindow) {
     EXPECT_EQ(app.Form1().Db(), nullptr);
     app.Form1().ChiudiTarvolin2Click();
     EXPECT_EQ(ReadAll(localData() + "/Tarvolin"), "in the way");
+}
+
+TEST_F(Avvio, TrayDoubleClickShowsTheWindow) {
+    Applicazione& app = start();
+    waitForMainWindow();
+    app.Form1().hide();
+    emit app.Form1().TrayIcon->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(app.Form1().isVisible());
+    emit app.Form1().TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(app.Form1().isVisible());
+}
+
+TEST_F(Avvio, OptionsButtonOpensTheDialogAndSaveWritesAndHidesIt) {
+    Applicazione& app = start();
+    waitForMainWindow();
+    app.Form1().BtOpzioni->click();
+    TForm_Opzioni& o = app.Opzioni();
+    ASSERT_TRUE(o.isVisible());
+    o.EvidenziaEmail();
+    o.TimerColor->start();
+    o.EmailCliente->setText("salvata@example.com");
+    o.BtSalvataggio->click();
+    EXPECT_FALSE(o.isVisible());
+    EXPECT_FALSE(o.TimerColor->isActive());
+    EXPECT_FALSE(o.EmailEvidenziata());
+    EXPECT_TRUE(ReadAll(installedIni()).contains("emailcliente=salvata@example.com"));
 }
 
 TEST_F(Avvio, SecondStartBringsTheRunningWindowForward) {
