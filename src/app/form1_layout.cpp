@@ -228,18 +228,18 @@ void TForm1::creaPannelli() {
 }
 
 void TForm1::creaTimer() {
-    struct Spec {
+    struct Voce {
         QTimer** timer;
         const char* name;
         int ms;
     };
-    for (const Spec& s :
-         {Spec{&TimerCaricamento, "TimerCaricamento", 150},
-          Spec{&TimerDownloadAutomatico, "TimerDownloadAutomatico", 1000},
-          Spec{&TimerAutoConnect, "TimerAutoConnect", 1000},
-          Spec{&TimerInviaCodiceVoucher, "TimerInviaCodiceVoucher", 3000},
-          Spec{&WakeUpTimer, "WakeUpTimer", 60000}, Spec{&TimerTicket, "TimerTicket", 750},
-          Spec{&TimerCatchLink, "TimerCatchLink", 1000}}) {
+    for (const Voce& s :
+         {Voce{&TimerCaricamento, "TimerCaricamento", 150},
+          Voce{&TimerDownloadAutomatico, "TimerDownloadAutomatico", 1000},
+          Voce{&TimerAutoConnect, "TimerAutoConnect", 1000},
+          Voce{&TimerInviaCodiceVoucher, "TimerInviaCodiceVoucher", 3000},
+          Voce{&WakeUpTimer, "WakeUpTimer", 60000}, Voce{&TimerTicket, "TimerTicket", 750},
+          Voce{&TimerCatchLink, "TimerCatchLink", 1000}}) {
         *s.timer = named(new QTimer(this), s.name);
         (*s.timer)->setInterval(clock::Intervallo(s.ms));
     }

@@ -228,7 +228,11 @@ void TForm_Opzioni::BtAggiornaEmailClick() {
         InviaServizio(QStringLiteral("#0710"), EmailCliente->text());
 }
 
-void TForm_Opzioni::avvisaCartelleUguali() {
+// Whether a folder was chosen or not, equal folders are worth a warning.
+void TForm_Opzioni::scegliCartellaIn(QLineEdit* edit, const QString& title) {
+    const QString chosen = ScegliCartella(title, edit->text());
+    if (!chosen.isEmpty())
+        edit->setText(ConSeparatore(chosen));
     if (CompleteDir->text() == TempDir->text())
         MostraMessaggio(this,
                         QStringLiteral("Utilizzare la stessa cartella per download e temporanei "
@@ -237,19 +241,11 @@ void TForm_Opzioni::avvisaCartelleUguali() {
 }
 
 void TForm_Opzioni::BitBtn2Click() {
-    const QString chosen =
-        ScegliCartella(QStringLiteral("Seleziona la cartella dei Temporanei"), TempDir->text());
-    if (!chosen.isEmpty())
-        TempDir->setText(ConSeparatore(chosen));
-    avvisaCartelleUguali();
+    scegliCartellaIn(TempDir, QStringLiteral("Seleziona la cartella dei Temporanei"));
 }
 
 void TForm_Opzioni::BitBtn3Click() {
-    const QString chosen =
-        ScegliCartella(QStringLiteral("Seleziona la cartella dei download"), CompleteDir->text());
-    if (!chosen.isEmpty())
-        CompleteDir->setText(ConSeparatore(chosen));
-    avvisaCartelleUguali();
+    scegliCartellaIn(CompleteDir, QStringLiteral("Seleziona la cartella dei download"));
 }
 
 void TForm_Opzioni::closeEvent(QCloseEvent* event) {

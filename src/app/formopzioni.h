@@ -80,7 +80,7 @@ private:
     QWidget* creaCartelle();
     QWidget* creaAccount();
     QWidget* creaSito();
-    void avvisaCartelleUguali();
+    void scegliCartellaIn(QLineEdit* edit, const QString& title);
 };
 
 } // namespace tarvolin
