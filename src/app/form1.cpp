@@ -8,7 +8,9 @@
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
 #include "queue/database.h"
+#include "queue/listecoda.h"
 #include "queue/schema.h"
+#include "queue/vistacoda.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,13 +19,13 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 
 namespace tarvolin {
 
@@ -51,6 +53,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
             SpeedLimit->setValue(0);
     });
     connect(LimiteCheck, &QCheckBox::clicked, this, &TForm1::LimiteCheckClick);
+    connect(BtElimina, &QToolButton::clicked, Code, &ListeCoda::EliminaSelezionati);
+    connect(BtCartellaDownload, &QToolButton::clicked, Code, &ListeCoda::ApriCartellaDownload);
+    connect(BtCartellaTemp, &QToolButton::clicked, Code, &ListeCoda::ApriCartellaTemp);
     TrayIcon->show();
     FormCreate();
 }
@@ -91,6 +96,7 @@ void TForm1::FormCreate() {
         database_.reset();
         return;
     }
+    Code->ImpostaDatabase(database_.get());
     caricamentoPronto_ = true;
 }
 
@@ -110,6 +116,9 @@ void TForm1::ImpostaOpzioni(TForm_Opzioni* opzioni) {
         CaricaPersonalEasybytez();
         opzioni_->hide();
     });
+    Code->ImpostaOpzioni({[opzioni] { return opzioni->CompleteDir->text(); },
+                          [opzioni] { return opzioni->TempDir->text(); },
+                          [opzioni] { return opzioni->AlwaysFolder->isChecked(); }});
     connect(opzioni_, &TForm_Opzioni::ResetCartelleRichiesto, this, &TForm1::BtResetFolderClick);
     connect(opzioni_, &TForm_Opzioni::PortableCliccato, this, &TForm1::PortableClick);
     connect(opzioni_, &TForm_Opzioni::IntercettaCliccato, this, [this](bool ticked) {
@@ -126,8 +135,9 @@ void TForm1::TimerCaricamentoTimer() {
     CaricaLista();
 }
 
-// The queue lists are filled by the queue views once they exist.
-void TForm1::CaricaLista() {}
+void TForm1::CaricaLista() {
+    Code->CaricaLista();
+}
 
 // Making the personal host account current belongs to the host sessions.
 void TForm1::CaricaPersonalEasybytez() {}

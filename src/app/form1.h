@@ -15,12 +15,13 @@ class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
 class QToolButton;
-class QTreeWidget;
 
 namespace tarvolin {
 
 class Database;
+class ListeCoda;
 class TForm_Opzioni;
+class VistaCoda;
 
 // The main window: owns the long-lived objects of the program and wires them together.
 class TForm1 : public QMainWindow {
@@ -66,9 +67,11 @@ public:
     QLabel* LabelSpeed = nullptr;
     // Centre
     QTabWidget* PageControl1 = nullptr;
-    QTreeWidget* Lista = nullptr;
-    QTreeWidget* ListaNonCompletati = nullptr;
-    QTreeWidget* ListaCompletati = nullptr;
+    VistaCoda* Lista = nullptr;
+    VistaCoda* ListaNonCompletati = nullptr;
+    VistaCoda* ListaCompletati = nullptr;
+    // The commands on the three lists.
+    ListeCoda* Code = nullptr;
     // Bottom bar
     QFrame* PanelBottom = nullptr;
     QCheckBox* DownloadAutomatico = nullptr;

@@ -3,11 +3,12 @@
 
 #include "app/icone.h"
 #include "common/clock.h"
+#include "queue/listecoda.h"
+#include "queue/vistacoda.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QSpinBox>
@@ -16,7 +17,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace tarvolin {
@@ -46,26 +46,6 @@ QFrame* pannelloNascosto(const char* name, QWidget* parent, int w, int h) {
     panel->resize(w, h);
     panel->hide();
     return panel;
-}
-
-QTreeWidget* lista(const char* name, const QStringList& colonne) {
-    auto* view = named(new QTreeWidget, name);
-    view->setColumnCount(colonne.size());
-    view->setHeaderLabels(colonne);
-    view->setRootIsDecorated(false);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setIconSize(QSize(32, 32));
-    view->setUniformRowHeights(true);
-    return view;
-}
-
-void larghezze(QTreeWidget* view, const QList<int>& widths) {
-    for (int i = 0; i < widths.size(); ++i)
-        view->setColumnWidth(i + 1, widths[i]);
-    view->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    view->header()->setStretchLastSection(false);
 }
 
 } // namespace
@@ -152,24 +132,16 @@ void TForm1::creaBarraSuperiore() {
 
 void TForm1::creaListe() {
     PageControl1 = named(new QTabWidget, "PageControl1");
-    Lista =
-        lista("Lista", {QStringLiteral("Nome file"), QStringLiteral("Size (MB)"),
-                        QStringLiteral("Stato"), QStringLiteral("Progresso"),
-                        QStringLiteral("Fine"), QStringLiteral("KB/s"), QStringLiteral("Gruppo")});
-    larghezze(Lista, {110, 110, 135, 90, 100, 110});
-    ListaNonCompletati =
-        lista("ListaNonCompletati", {QStringLiteral("Nome file"), QStringLiteral("Size (MB)"),
-                                     QStringLiteral("Stato"), QStringLiteral("Gruppo")});
-    larghezze(ListaNonCompletati, {120, 100, 120});
-    ListaCompletati =
-        lista("ListaCompletati",
-              {QStringLiteral("Nome file"), QStringLiteral("Size (MB)"), QStringLiteral("Gruppo")});
-    ListaCompletati->setColumnWidth(0, 814);
-    ListaCompletati->setColumnWidth(1, 120);
-    ListaCompletati->setColumnWidth(2, 120);
-    PageControl1->addTab(Lista, QStringLiteral("Download in coda/attivi"));
-    PageControl1->addTab(ListaNonCompletati, QStringLiteral("Trasferimenti non completati"));
-    PageControl1->addTab(ListaCompletati, QStringLiteral("Trasferimenti completati"));
+    Lista = new VistaCoda(TipoLista::Coda);
+    ListaNonCompletati = new VistaCoda(TipoLista::NonCompletati);
+    ListaCompletati = new VistaCoda(TipoLista::Completati);
+    PageControl1->addTab(Lista, IconaStatoRiga(IconaInCoda),
+                         QStringLiteral("Download in coda/attivi"));
+    PageControl1->addTab(ListaNonCompletati, IconaStatoRiga(IconaFallito),
+                         QStringLiteral("Trasferimenti non completati"));
+    PageControl1->addTab(ListaCompletati, IconaStatoRiga(IconaCompletato),
+                         QStringLiteral("Trasferimenti completati"));
+    Code = new ListeCoda(Lista, ListaNonCompletati, ListaCompletati, PageControl1, this);
 }
 
 void TForm1::creaBarraInferiore() {

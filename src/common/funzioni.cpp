@@ -3,6 +3,9 @@
 #include "ansi.h"
 #include "platform/shell.h"
 
+#include <QFileInfo>
+#include <QProcess>
+
 namespace tarvolin {
 
 QString QuotaSQL(const QString& text) {
@@ -70,6 +73,44 @@ QString CartellaDocumenti() {
 
 QString CartellaDatiLocali() {
     return platform::shell().localDataFolder();
+}
+
+QString SottocartellaFile(const QString& nomeFile) {
+    QString nome = QFileInfo(nomeFile).fileName();
+    const qsizetype punto = nome.lastIndexOf('.');
+    if (punto >= 0)
+        nome.truncate(punto);
+    if (nome.right(13).toLower().contains(QLatin1String(".part")))
+        nome.truncate(nome.indexOf(QLatin1String(".part"), 0, Qt::CaseInsensitive));
+    return nome + '/';
+}
+
+QString BrowserPredefinito() {
+    const QString browser = qEnvironmentVariable("BROWSER").split(':').value(0).trimmed();
+    return browser.isEmpty() ? QStringLiteral("xdg-open") : browser;
+}
+
+bool ApriIndirizzo(const QString& destinazione) {
+    if (platform::shell().openUrl(destinazione))
+        return true;
+    if (!destinazione.startsWith(QLatin1String("http:"), Qt::CaseInsensitive))
+        return false;
+    return QProcess::startDetached(BrowserPredefinito(), {destinazione});
+}
+
+QString FormatoDurata(qint64 secondi) {
+    secondi %= 31536000;
+    const qint64 settimane = secondi / 604800;
+    secondi %= 604800;
+    const qint64 giorni = secondi / 86400;
+    secondi %= 86400;
+    QString testo;
+    if (settimane > 0)
+        testo += QString::number(settimane) + QStringLiteral("s ");
+    if (giorni > 0)
+        testo += QString::number(giorni) + QStringLiteral("g ");
+    auto due = [](qint64 n) { return QString::number(n).rightJustified(2, '0'); };
+    return testo + due(secondi / 3600) + '.' + due(secondi % 3600 / 60) + '.' + due(secondi % 60);
 }
 
 QString ConSeparatore(const QString& folder) {

@@ -10,6 +10,7 @@ void StatoProcesso::Azzera() {
     UltimoTestoAppunti.clear();
     FinestreAggiungi.clear();
     CaricamentoPortableFatto = false;
+    SpuntaInTrascinamento = false;
 }
 
 StatoProcesso& Processo() {

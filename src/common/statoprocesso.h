@@ -23,6 +23,8 @@ struct StatoProcesso {
     QString UltimoTestoAppunti;
     // Open add-links dialogs.
     QList<QPointer<QWidget>> FinestreAggiungi;
+    // The left button went down on a list with a selected row and is still held.
+    bool SpuntaInTrascinamento = false;
     // False until the settings loader has set the portable check box.
     bool CaricamentoPortableFatto = false;
 

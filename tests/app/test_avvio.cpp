@@ -5,6 +5,7 @@
 #include "common/statoprocesso.h"
 #include "queue/database.h"
 #include "support/app_fixture.h"
+#include "support/qt_print.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -59,8 +60,8 @@ TEST_F(Avvio, FirstInstalledStartCreatesFoldersDatabaseAndShowsSplashThenWindow)
 
     const QStringList tabs = {form.PageControl1->tabText(0), form.PageControl1->tabText(1),
                               form.PageControl1->tabText(2)};
-    EXPECT_EQ(tabs, QStringList({"Download in coda/attivi", "Trasferimenti non completati",
-                                 "Trasferimenti completati"}));
+    EXPECT_EQ(tabs, QStringList({"Download in coda/attivi (0)", "Trasferimenti non completati (0)",
+                                 "Trasferimenti completati (0)"}));
     for (const char* name : {"BtAdd", "BtElimina", "BtPlay", "BtStop", "BtScibile", "BtOpzioni",
                              "BtTicket", "BtOperazioneAlTermine", "BtCartellaDownload",
                              "BtCartellaTemp", "Lista", "ListaNonCompletati", "ListaCompletati",

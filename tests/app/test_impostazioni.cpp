@@ -4,6 +4,7 @@
 #include "app/inifile.h"
 #include "common/funzioni.h"
 #include "support/app_fixture.h"
+#include "support/qt_print.h"
 
 #include <QCheckBox>
 #include <QFileInfo>

@@ -7,17 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/qt_print.h"
+
 #include <climits>
 #include <ostream>
 #include <sys/stat.h>
 
-// Readable values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QByteArray& b, std::ostream* os) {
-    *os << '"' << QString::fromLatin1(b.toPercentEncoding(" []=;\"\\")).toStdString() << '"';
-}
 
 namespace tarvolin {
 namespace {

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/qt_print.h"
+
 #include <ostream>
 
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace tarvolin {
 namespace {

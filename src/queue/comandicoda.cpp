@@ -1,0 +1,61 @@
+#include "comandicoda.h"
+
+#include "common/formati.h"
+#include "queue/database.h"
+
+namespace tarvolin {
+
+namespace {
+
+RigaTabella rigaCorrente(const RowSet& righe) {
+    return {righe.Value("id"),          righe.Value("link"),
+            righe.Value("passlink"),    righe.Value("passwordarchivio"),
+            righe.Value("autoextract"), righe.Value("gruppo"),
+            righe.Value("nomefile"),    righe.Value("dimensione"),
+            righe.Value("completato")};
+}
+
+} // namespace
+
+QList<RigaTabella> LeggiRighe(Database& db, const QString& completato, int limite) {
+    QString sql = QStringLiteral("SELECT * FROM table_download WHERE completato = ?");
+    if (limite > 0)
+        sql += QStringLiteral(" LIMIT ") + QString::number(limite);
+    RowSet righe = db.Query(sql, {completato});
+    QList<RigaTabella> out;
+    out.reserve(righe.RowCount());
+    for (; !righe.Eof(); righe.Next())
+        out.append(rigaCorrente(righe));
+    return out;
+}
+
+void EliminaRigaTabella(Database& db, const QString& id) {
+    db.Execute(QStringLiteral("DELETE FROM table_download WHERE id = ?"), {id});
+}
+
+std::optional<RigaTabella> RimettiInCodaTabella(Database& db, const QString& id) {
+    db.Execute(QStringLiteral("UPDATE table_download SET completato = '0', dimensione = '', "
+                              "nomefile = '' WHERE id = ?"),
+               {id});
+    const RowSet righe =
+        db.Query(QStringLiteral("SELECT * FROM table_download WHERE id = ?"), {id});
+    if (righe.RowCount() == 0)
+        return std::nullopt;
+    return rigaCorrente(righe);
+}
+
+void RimuoviGruppoTabella(Database& db, const QString& id) {
+    db.Execute(QStringLiteral("UPDATE table_download SET gruppo = '' WHERE id = ?"), {id});
+}
+
+QString GruppoVisibile(const QString& gruppo) {
+    return gruppo.startsWith(QLatin1String("!GR-")) ? QString() : gruppo;
+}
+
+QString DimensioneCompletato(const QString& dimensione) {
+    bool ok = false;
+    const qint64 bytes = dimensione.toLongLong(&ok);
+    return FormatoMB(ok ? bytes : 0) + QStringLiteral(" MB");
+}
+
+} // namespace tarvolin

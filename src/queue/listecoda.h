@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+
+class QMenu;
+class QTabWidget;
+class QTreeWidgetItem;
+
+namespace tarvolin {
+
+class Database;
+class VistaCoda;
+struct RigaTabella;
+
+// What the queue commands read from the options.
+struct OpzioniCoda {
+    std::function<QString()> CompleteDir = [] { return QString(); };
+    std::function<QString()> TempDir = [] { return QString(); };
+    std::function<bool()> AlwaysFolder = [] { return false; };
+};
+
+// The three queue lists and every command the user gives on them. The lists and the database
+// agree after each command; rows are found by their row id.
+class ListeCoda : public QObject {
+    Q_OBJECT
+public:
+    ListeCoda(VistaCoda* lista, VistaCoda* nonCompletati, VistaCoda* completati, QTabWidget* schede,
+              QObject* parent = nullptr);
+
+    void ImpostaDatabase(Database* db) { db_ = db; }
+    void ImpostaOpzioni(OpzioniCoda opzioni) { opzioni_ = std::move(opzioni); }
+
+    VistaCoda* Lista() const { return lista_; }
+    VistaCoda* NonCompletati() const { return nonCompletati_; }
+    VistaCoda* Completati() const { return completati_; }
+
+    // Rows a running worker holds: the delete and the move of completed rows leave them alone.
+    QSet<QString> RigheTenute;
+
+    void CaricaLista();
+    void AggiornaTitoliListaDownload();
+    // A queued row of `Lista`, as the intake and the re-queue build it.
+    QTreeWidgetItem* AggiungiInCoda(const QString& didascalia, const QString& gruppo,
+                                    const QString& link, const QString& passlink,
+                                    const QString& id);
+
+    void EliminaSelezionati();
+    void NascondiCompletati();
+    void RimuoviGruppoSpuntati();
+    void ApriLinkSelezionato();
+    void Nascondi(VistaCoda* vista, bool tutti);
+    void RimettiInCodaSpuntati(VistaCoda* vista);
+    void CopiaColonnaSpuntati(VistaCoda* vista, int cella);
+    static void SpuntaTutti(VistaCoda* vista, bool spunta);
+    void MostraNellaCartella(QTreeWidgetItem* riga);
+    void IconaPremuta(VistaCoda* vista, QTreeWidgetItem* riga);
+    void ApriCartellaDownload();
+    void ApriCartellaTemp();
+
+    QMenu* PopupDownload = nullptr;
+    QMenu* PopupIncompleti = nullptr;
+    QMenu* PopupCompletati = nullptr;
+
+signals:
+    void AvviaDownload(const QString& id);
+    void InterrompiDownload(const QString& id);
+    // A double click or "Modifica download" on a row of `Lista`.
+    void ModificaDownload(QTreeWidgetItem* riga);
+    // The number of queued rows after a change, for the speed widget's queue line.
+    void InCodaCambiato(int righe);
+
+private:
+    void creaMenu();
+    void riempi(VistaCoda* vista, const QList<RigaTabella>& righe);
+    void aggiungiCompletato(const RigaTabella& riga);
+    void aggiungiNonCompletato(const RigaTabella& riga);
+    bool rimettiInCoda(VistaCoda* vista, QTreeWidgetItem* riga);
+    void rimettiInCodaSulPosto(QTreeWidgetItem* riga);
+    // Runs `azione` on each ticked (or every) row from the last to the first, in one
+    // transaction; a failing row is skipped.
+    void perRigheAllIndietro(VistaCoda* vista, bool soloSpuntate,
+                             const std::function<void(QTreeWidgetItem*)>& azione);
+
+    VistaCoda* lista_;
+    VistaCoda* nonCompletati_;
+    VistaCoda* completati_;
+    QTabWidget* schede_;
+    Database* db_ = nullptr;
+    OpzioniCoda opzioni_;
+};
+
+} // namespace tarvolin
