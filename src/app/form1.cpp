@@ -8,6 +8,7 @@
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
 #include "queue/database.h"
+#include "queue/formadd.h"
 #include "queue/listecoda.h"
 #include "queue/schema.h"
 #include "queue/vistacoda.h"
@@ -53,6 +54,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
             SpeedLimit->setValue(0);
     });
     connect(LimiteCheck, &QCheckBox::clicked, this, &TForm1::LimiteCheckClick);
+    connect(BtAdd, &QToolButton::clicked, this, &TForm1::BtAddClick);
     connect(BtElimina, &QToolButton::clicked, Code, &ListeCoda::EliminaSelezionati);
     connect(BtCartellaDownload, &QToolButton::clicked, Code, &ListeCoda::ApriCartellaDownload);
     connect(BtCartellaTemp, &QToolButton::clicked, Code, &ListeCoda::ApriCartellaTemp);
@@ -155,6 +157,17 @@ void TForm1::MessaggioIstanza(const QString& testo) {
         raise();
         activateWindow();
     }
+}
+
+void TForm1::BtAddClick() {
+    if (Lista->NumeroRighe() > TForm_Add::kMassimoInCoda) {
+        MostraMessaggio(this, MessaggioCodaPiena(), QStringLiteral("Errore di protezione"));
+        return;
+    }
+    const QString appunti = QGuiApplication::clipboard()->text();
+    ApriAggiungi(
+        *Code, [this] { return opzioni_ != nullptr && opzioni_->AutoExtract->isChecked(); }, false,
+        true, SembraLink(appunti) ? appunti : QString());
 }
 
 void TForm1::ChiudiTarvolin2Click() {

@@ -116,6 +116,7 @@ public:
     // A later start of the program sent `testo`.
     void MessaggioIstanza(const QString& testo);
     void ChiudiTarvolin2Click();
+    void BtAddClick();
     void LimiteCheckClick();
     void BtResetFolderClick();
     void PortableClick();

@@ -6,6 +6,7 @@
 #include "platform/shell.h"
 #include "queue/comandicoda.h"
 #include "queue/database.h"
+#include "queue/intake.h"
 #include "queue/vistacoda.h"
 
 #include <QAction>
@@ -143,6 +144,22 @@ QTreeWidgetItem* ListeCoda::AggiungiInCoda(const QString& didascalia, const QStr
     return lista_->AggiungiRiga(didascalia, IconaInCoda,
                                 {kNd, kInCoda, QString(), QString(), QString(),
                                  GruppoVisibile(gruppo), link, passlink, id});
+}
+
+void ListeCoda::AggiungiListaLink(const QString& testo, const QString& passlink,
+                                  const QString& passwordArchivio, const QString& gruppo,
+                                  bool autoExtract) {
+    if (db_ == nullptr)
+        return;
+    QList<LinkAggiunto> aggiunti;
+    try {
+        aggiunti = AggiungiLink(*db_, testo, passlink, passwordArchivio, gruppo, autoExtract);
+    } catch (const DatabaseError&) {
+        return; // the transaction was undone: nothing to show
+    }
+    SenzaRidisegno sospeso(lista_);
+    for (const LinkAggiunto& a : aggiunti)
+        AggiungiInCoda(a.testo, gruppo, a.link, passlink, QString::number(a.id));
 }
 
 void ListeCoda::aggiungiCompletato(const RigaTabella& r) {

@@ -48,6 +48,12 @@ public:
                                     const QString& link, const QString& passlink,
                                     const QString& id);
 
+    // Queues each new link of `testo` in the database and in `Lista`, all in one transaction:
+    // when it fails, neither shows any of them.
+    void AggiungiListaLink(const QString& testo, const QString& passlink,
+                           const QString& passwordArchivio, const QString& gruppo,
+                           bool autoExtract);
+
     void EliminaSelezionati();
     void NascondiCompletati();
     void RimuoviGruppoSpuntati();

@@ -187,7 +187,9 @@ void VistaCoda::keyPressEvent(QKeyEvent* event) {
     QTreeWidget::keyPressEvent(event);
 }
 
-QIcon IconaStatoRiga(int icona) {
+namespace {
+
+QIcon disegnaIcona(int icona) {
     QPixmap pix(32, 32);
     pix.fill(Qt::transparent);
     QPainter p(&pix);
@@ -229,6 +231,15 @@ QIcon IconaStatoRiga(int icona) {
         break;
     }
     return QIcon(pix);
+}
+
+} // namespace
+
+QIcon IconaStatoRiga(int icona) {
+    // Drawn once: rows share the five pictures.
+    static const QIcon icone[] = {disegnaIcona(0), disegnaIcona(1), disegnaIcona(2),
+                                  disegnaIcona(3), disegnaIcona(4)};
+    return icone[std::clamp(icona, 0, 4)];
 }
 
 } // namespace tarvolin
