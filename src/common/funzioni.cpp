@@ -99,7 +99,7 @@ bool ApriIndirizzo(const QString& destinazione) {
 }
 
 QString FormatoDurata(qint64 secondi) {
-    secondi %= 31536000;
+    secondi = std::max<qint64>(0, secondi) % 31536000;
     const qint64 settimane = secondi / 604800;
     secondi %= 604800;
     const qint64 giorni = secondi / 86400;

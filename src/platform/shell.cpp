@@ -1,6 +1,8 @@
 #include "shell.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
@@ -44,8 +46,18 @@ public:
             return true;
         return QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString()});
     }
-    // Opens the file's folder; selecting the file itself is left to the file manager.
+    // The desktop's file manager selects the file; without one, the folder is opened.
     bool showInFolder(const QString& filePath) override {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (bus.isConnected()) {
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                QStringLiteral("org.freedesktop.FileManager1"),
+                QStringLiteral("/org/freedesktop/FileManager1"),
+                QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+            call << QStringList{QUrl::fromLocalFile(filePath).toString()} << QString();
+            if (bus.call(call, QDBus::Block, 1000).type() == QDBusMessage::ReplyMessage)
+                return true;
+        }
         return openUrl(QFileInfo(filePath).absolutePath());
     }
 };

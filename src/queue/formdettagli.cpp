@@ -192,8 +192,8 @@ EditoriDettagli::EditoriDettagli(ListeCoda& code, QObject* parent) : QObject(par
 }
 
 EditoriDettagli::~EditoriDettagli() {
-    const QList<QPointer<TForm_DettagliDownload>> finestre = finestreDettagli_;
-    for (const QPointer<TForm_DettagliDownload>& finestra : finestre)
+    const QList<QPointer<QWidget>> finestre = finestreDettagli_;
+    for (const QPointer<QWidget>& finestra : finestre)
         delete finestra.data();
 }
 
@@ -217,7 +217,7 @@ void EditoriDettagli::Apri(QTreeWidgetItem* riga) {
     editore->CaricaDettagli(id);
     finestreDettagli_.append(editore);
     connect(editore, &QObject::destroyed, this, [this](QObject* distrutto) {
-        finestreDettagli_.removeIf([distrutto](const QPointer<TForm_DettagliDownload>& p) {
+        finestreDettagli_.removeIf([distrutto](const QPointer<QWidget>& p) {
             return p.isNull() || p.data() == distrutto;
         });
     });
@@ -226,15 +226,16 @@ void EditoriDettagli::Apri(QTreeWidgetItem* riga) {
 
 int EditoriDettagli::Aperti() const {
     int aperti = 0;
-    for (const QPointer<TForm_DettagliDownload>& finestra : finestreDettagli_)
+    for (const QPointer<QWidget>& finestra : finestreDettagli_)
         aperti += finestra.isNull() ? 0 : 1;
     return aperti;
 }
 
 TForm_DettagliDownload* EditoriDettagli::EditorePer(const QString& id) const {
-    for (const QPointer<TForm_DettagliDownload>& finestra : finestreDettagli_) {
-        if (!finestra.isNull() && finestra->Id() == id)
-            return finestra.data();
+    for (const QPointer<QWidget>& finestra : finestreDettagli_) {
+        auto* editore = qobject_cast<TForm_DettagliDownload*>(finestra.data());
+        if (editore != nullptr && editore->Id() == id)
+            return editore;
     }
     return nullptr;
 }

@@ -67,7 +67,9 @@ public:
 private:
     ListeCoda& code_;
     Database* db_ = nullptr;
-    QList<QPointer<TForm_DettagliDownload>> finestreDettagli_;
+    // As QWidget: QWidget's destructor emits destroyed() while the editor part is already
+    // gone, and a QPointer of the derived type would cast to it.
+    QList<QPointer<QWidget>> finestreDettagli_;
 };
 
 } // namespace tarvolin

@@ -13,7 +13,6 @@
 #include <ostream>
 #include <sys/stat.h>
 
-
 namespace tarvolin {
 namespace {
 

@@ -6,7 +6,6 @@
 
 #include <ostream>
 
-
 namespace tarvolin {
 namespace {
 

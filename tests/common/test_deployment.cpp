@@ -8,7 +8,6 @@
 
 #include <ostream>
 
-
 namespace tarvolin {
 namespace {
 

@@ -1,5 +1,6 @@
 // The process-wide formats and the call that runs work on the main thread.
 #include "common/formati.h"
+#include "common/funzioni.h"
 #include "common/synccall.h"
 
 #include <QCoreApplication>
@@ -49,6 +50,38 @@ TEST(ChiamataSincronizzata, RunsOnTheMainThreadAndWaitsForIt) {
     bool direct = false; // already on the main thread: no event loop needed
     ChiamataSincronizzata([&] { direct = true; });
     EXPECT_TRUE(direct);
+}
+
+} // namespace
+} // namespace tarvolin
+
+namespace tarvolin {
+namespace {
+
+TEST(SottocartellaFile, CutsAtTheFirstPartMarkerNearTheEnd) {
+    const QList<QPair<QString, QString>> cases = {
+        {"Film.part01.rar", "Film/"},
+        {"Film.Part01.rar", "Film/"},
+        {"Film.rar", "Film/"},
+        {"Serie.S01.part1.rar", "Serie.S01/"},
+        {"Backup.partition.img", "Backup/"},
+        {"My.party.Film.part01.rar", "My/"},
+        {"/scaricati/Film.part001.rar", "Film/"},
+        {"Nome.molto.lungo.senza.parti.zip", "Nome.molto.lungo.senza/"},
+        {"Album.particolare.di.nome.lungo.zip", "Album.particolare.di.nome.lungo/"}, // too far back
+        {"senzaestensione", "senzaestensione/"},
+    };
+    for (const auto& [nome, atteso] : cases)
+        EXPECT_EQ(SottocartellaFile(nome), atteso) << nome.toStdString();
+}
+
+TEST(FormatoDurata, WeeksDaysThenTwoDigitClock) {
+    EXPECT_EQ(FormatoDurata(0), "00.00.00");
+    EXPECT_EQ(FormatoDurata(59), "00.00.59");
+    EXPECT_EQ(FormatoDurata(90061), "1g 01.01.01");
+    EXPECT_EQ(FormatoDurata(700000), "1s 1g 02.26.40");
+    EXPECT_EQ(FormatoDurata(31536000 + 61), "00.01.01"); // whole years are left out
+    EXPECT_EQ(FormatoDurata(-5), "00.00.00");
 }
 
 } // namespace
