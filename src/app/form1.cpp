@@ -9,6 +9,7 @@
 #include "common/statoprocesso.h"
 #include "queue/database.h"
 #include "queue/formadd.h"
+#include "queue/formdettagli.h"
 #include "queue/listecoda.h"
 #include "queue/schema.h"
 #include "queue/vistacoda.h"
@@ -37,6 +38,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     creaLayout();
     creaTimer();
     creaTray();
+    finestreDettagli_ = std::make_unique<EditoriDettagli>(*Code);
 
     connect(TimerCaricamento, &QTimer::timeout, this, &TForm1::TimerCaricamentoTimer);
     connect(ChiudiTarvolin2, &QAction::triggered, this, &TForm1::ChiudiTarvolin2Click);
@@ -63,8 +65,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
-    // FormDestroy: the notification icon goes with the window.
+    // FormDestroy: the notification icon goes with the window, and so do the add-links
+    // dialogs still open, which queue into this window's lists.
     TrayIcon->hide();
+    for (const QPointer<QWidget>& dialogo : Processo().FinestreAggiungi)
+        delete dialogo.data();
+    Processo().FinestreAggiungi.clear();
 }
 
 void TForm1::FormCreate() {
@@ -99,6 +105,7 @@ void TForm1::FormCreate() {
         return;
     }
     Code->ImpostaDatabase(database_.get());
+    finestreDettagli_->ImpostaDatabase(database_.get());
     caricamentoPronto_ = true;
 }
 

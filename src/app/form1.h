@@ -19,6 +19,7 @@ class QToolButton;
 namespace tarvolin {
 
 class Database;
+class EditoriDettagli;
 class ListeCoda;
 class TForm_Opzioni;
 class VistaCoda;
@@ -37,6 +38,7 @@ public:
 
     // Null when the database could not be opened at start.
     tarvolin::Database* Db() const { return database_.get(); }
+    EditoriDettagli& FinestreDettagli() const { return *finestreDettagli_; }
 
     bool ModalitaPortable = false;
     QString CartellaDati; // with a trailing separator
@@ -143,6 +145,8 @@ private:
 
     TForm_Opzioni* opzioni_ = nullptr;
     std::unique_ptr<tarvolin::Database> database_;
+    // Open details editors; they go before the database they write to.
+    std::unique_ptr<EditoriDettagli> finestreDettagli_;
     bool primoShow_ = true;
     bool caricamentoPronto_ = false;
 };

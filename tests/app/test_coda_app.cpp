@@ -4,6 +4,7 @@
 #include "common/statoprocesso.h"
 #include "queue/database.h"
 #include "queue/formadd.h"
+#include "queue/formdettagli.h"
 #include "queue/listecoda.h"
 #include "queue/vistacoda.h"
 #include "support/app_fixture.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -90,6 +92,23 @@ TEST_F(CodaApp, AddButtonRefusesAFullQueueAndIgnoresNonLinkClipboard) {
     EXPECT_TRUE(ultimoDialogo()->ListaLink->toPlainText().isEmpty());
     EXPECT_FALSE(ultimoDialogo()->AutoExtract->isChecked());
     chiudiDialoghi();
+}
+
+TEST_F(CodaApp, DoubleClickOnAQueuedRowOpensItsEditorOnce) {
+    Applicazione& app = start();
+    waitForMainWindow();
+    app.Form1().Code->AggiungiListaLink("http://h/a.rar", {}, {}, "G", false);
+    VistaCoda* lista = app.Form1().Lista;
+    const QPoint centro = lista->visualItemRect(lista->Riga(0)).center();
+    QTest::mouseClick(lista->viewport(), Qt::LeftButton, {}, centro);
+    QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, centro);
+    QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, centro);
+    EXPECT_EQ(app.Form1().FinestreDettagli().Aperti(), 1);
+    TForm_DettagliDownload* editor =
+        app.Form1().FinestreDettagli().EditorePer(VistaCoda::Cella(lista->Riga(0), cella::Id));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->GruppoDownload->text(), "G");
 }
 
 } // namespace
