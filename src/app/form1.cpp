@@ -174,7 +174,7 @@ void TForm1::BtAddClick() {
     const QString appunti = QGuiApplication::clipboard()->text();
     ApriAggiungi(
         *Code, [this] { return opzioni_ != nullptr && opzioni_->AutoExtract->isChecked(); }, false,
-        true, SembraLink(appunti) ? appunti : QString());
+        true, DaIncollare(appunti) ? appunti : QString());
 }
 
 void TForm1::ChiudiTarvolin2Click() {

@@ -41,6 +41,11 @@ bool SembraLink(const QString& testo) {
            testo.startsWith(QLatin1String("HTTPS:"), Qt::CaseInsensitive);
 }
 
+bool DaIncollare(const QString& appunti) {
+    constexpr qsizetype kMassimo = 1024 * 1024;
+    return appunti.size() <= kMassimo && SembraLink(appunti);
+}
+
 QString MessaggioCodaPiena() {
     return QStringLiteral("Per non rallentare troppo il computer e Tarvolin, è possibile inserire "
                           "un massimo di 500 download in coda.");
@@ -151,10 +156,16 @@ void TForm_Add::avviso(const QString& testo, const QString& didascalia) {
 
 void TForm_Add::AggiungiBtClick() {
     QStringList righe = DividiRighe(ListaLink->toPlainText());
-    for (QString& riga : righe)
-        riga = TrimRiga(riga);
+    bool rifilate = false;
+    for (QString& riga : righe) {
+        QString pulita = TrimRiga(riga);
+        rifilate = rifilate || pulita.size() != riga.size();
+        riga = std::move(pulita);
+    }
     const QString testo = righe.join('\n');
-    ListaLink->setPlainText(testo);
+    // Relaying out a long text costs the window its responsiveness: only when it changed.
+    if (rifilate)
+        ListaLink->setPlainText(testo);
 
     const QStringList& dominiCartella = deployment().linkFolderDomains;
     if (CartellaLinkSingola(testo, dominiCartella)) {
@@ -197,7 +208,7 @@ bool TForm_Add::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ListaLink->viewport() && event->type() == QEvent::MouseMove &&
         ListaLink->document()->isEmpty()) {
         const QString appunti = QGuiApplication::clipboard()->text();
-        if (SembraLink(appunti))
+        if (DaIncollare(appunti))
             ListaLink->setPlainText(appunti);
     }
     return QWidget::eventFilter(watched, event);

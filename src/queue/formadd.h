@@ -58,6 +58,10 @@ private:
 // True for a text that reads like a link: begins with "www.", "http:" or "https:".
 bool SembraLink(const QString& testo);
 
+// A clipboard text worth pasting on its own: it reads like a link and is not so large that
+// laying it out would freeze the window (500 links fit many times in the limit).
+bool DaIncollare(const QString& appunti);
+
 // The message when the queue is full.
 QString MessaggioCodaPiena();
 

@@ -224,6 +224,11 @@ TEST_F(Aggiungi, HoveringAnEmptyBoxPastesALinkFromTheClipboard) {
     QGuiApplication::clipboard()->setText("http://h/other.rar");
     QTest::mouseMove(vp, QPoint(30, 30));
     EXPECT_EQ(d->ListaLink->toPlainText(), "https://h/x.rar"); // only an empty box
+
+    d->ListaLink->clear();
+    QGuiApplication::clipboard()->setText("http://h/" + QString(2 * 1024 * 1024, 'a'));
+    QTest::mouseMove(vp, QPoint(35, 35));
+    EXPECT_TRUE(d->ListaLink->toPlainText().isEmpty()); // too large to be a list of links
 }
 
 TEST_F(Aggiungi, HugeOrBrokenTextIsRefusedAndNothingIsHalfAdded) {
