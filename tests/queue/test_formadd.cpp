@@ -68,6 +68,12 @@ protected:
     ScopedMessageBoxAnswerer boxes_;
 };
 
+void muovi(QWidget* w, const QPoint& pos) {
+    QMouseEvent move(QEvent::MouseMove, pos, w->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+}
+
 const QString kNonConforme = "Sembra che uno o più link inseriti non siano conformi ad un url di "
                              "download, verifica che siano corretti.";
 
@@ -188,6 +194,17 @@ TEST_F(Aggiungi, MultiPartListGetsAnAutomaticGroupShownEmpty) {
         "");
 }
 
+TEST_F(Aggiungi, StandAloneDialogStaysAboveEveryWindow) {
+    TForm_Add* own = apri({});
+    TForm_Add* alone = ApriAggiungi(
+        code_, [] { return false; }, true, true);
+    EXPECT_FALSE(own->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(alone->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(alone->parentWidget(), nullptr); // its own task-bar entry
+    EXPECT_EQ(alone->windowTitle(), "Aggiungi Link");
+    EXPECT_EQ(Processo().FinestreAggiungi.size(), 2);
+}
+
 TEST_F(Aggiungi, EmptyBoxAddsNothingAndCloses) {
     QPointer<TForm_Add> d = apri({});
     d->AggiungiBtClick();
@@ -216,18 +233,18 @@ TEST_F(Aggiungi, HoveringAnEmptyBoxPastesALinkFromTheClipboard) {
     TForm_Add* d = apri({});
     QWidget* vp = d->ListaLink->viewport();
     QGuiApplication::clipboard()->setText("just words");
-    QTest::mouseMove(vp, QPoint(20, 20));
+    muovi(vp, QPoint(20, 20));
     EXPECT_TRUE(d->ListaLink->toPlainText().isEmpty());
     QGuiApplication::clipboard()->setText("https://h/x.rar");
-    QTest::mouseMove(vp, QPoint(25, 25));
+    muovi(vp, QPoint(25, 25));
     EXPECT_EQ(d->ListaLink->toPlainText(), "https://h/x.rar");
     QGuiApplication::clipboard()->setText("http://h/other.rar");
-    QTest::mouseMove(vp, QPoint(30, 30));
+    muovi(vp, QPoint(30, 30));
     EXPECT_EQ(d->ListaLink->toPlainText(), "https://h/x.rar"); // only an empty box
 
     d->ListaLink->clear();
     QGuiApplication::clipboard()->setText("http://h/" + QString(2 * 1024 * 1024, 'a'));
-    QTest::mouseMove(vp, QPoint(35, 35));
+    muovi(vp, QPoint(35, 35));
     EXPECT_TRUE(d->ListaLink->toPlainText().isEmpty()); // too large to be a list of links
 }
 
