@@ -13,6 +13,7 @@
 #include "queue/listecoda.h"
 #include "queue/schema.h"
 #include "queue/vistacoda.h"
+#include "service/sessione.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -39,6 +40,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     creaTimer();
     creaTray();
     finestreDettagli_ = std::make_unique<EditoriDettagli>(*Code);
+    collegaServizio();
 
     connect(TimerCaricamento, &QTimer::timeout, this, &TForm1::TimerCaricamentoTimer);
     connect(ChiudiTarvolin2, &QAction::triggered, this, &TForm1::ChiudiTarvolin2Click);
@@ -125,6 +127,10 @@ void TForm1::ImpostaOpzioni(TForm_Opzioni* opzioni) {
         CaricaPersonalEasybytez();
         opzioni_->hide();
     });
+    opzioni_->ServizioConnesso = [this] { return Servizio->Connesso(); };
+    opzioni_->InviaServizio = [this](const QString& code, const QString& payload) {
+        Servizio->senddata(code, payload);
+    };
     Code->ImpostaOpzioni({[opzioni] { return opzioni->CompleteDir->text(); },
                           [opzioni] { return opzioni->TempDir->text(); },
                           [opzioni] { return opzioni->AlwaysFolder->isChecked(); }});
@@ -147,9 +153,6 @@ void TForm1::TimerCaricamentoTimer() {
 void TForm1::CaricaLista() {
     Code->CaricaLista();
 }
-
-// Making the personal host account current belongs to the host sessions.
-void TForm1::CaricaPersonalEasybytez() {}
 
 void TForm1::FineSplash() {
     show();

@@ -7,6 +7,8 @@
 class QCheckBox;
 class QFrame;
 class QLabel;
+class QPlainTextEdit;
+class QPushButton;
 class QMenu;
 class QAction;
 class QSpinBox;
@@ -17,6 +19,11 @@ class QTimer;
 class QToolButton;
 
 namespace tarvolin {
+
+namespace servizio {
+class Dispatcher;
+class Sessione;
+} // namespace servizio
 
 class Database;
 class EditoriDettagli;
@@ -43,6 +50,9 @@ public:
     bool ModalitaPortable = false;
     QString CartellaDati; // with a trailing separator
     QString CodiceIdentificativo;
+    // The current host account: the user's own or a slot handed out by the service.
+    QString AccountEmail;
+    QString AccountPassword;
     QString SitoBase;
     // The floating speed widget's position, kept from the settings until that widget exists.
     int SpeedTop = 0;
@@ -92,6 +102,8 @@ public:
     QFrame* PanelAggiornamento = nullptr;
     QFrame* PanelDownloadAutomatico = nullptr;
     QFrame* PanelNewVoucher = nullptr;
+    QPlainTextEdit* NewVoucherReceived = nullptr;
+    QPushButton* BitBtn1 = nullptr;
     QFrame* PanelAlTermine = nullptr;
     QFrame* PanelCanaleTelegram = nullptr;
     // Timers
@@ -102,6 +114,9 @@ public:
     QTimer* WakeUpTimer = nullptr;
     QTimer* TimerTicket = nullptr;
     QTimer* TimerCatchLink = nullptr;
+    // The service link and its dispatcher.
+    servizio::Sessione* Servizio = nullptr;
+    servizio::Dispatcher* Messaggi = nullptr;
     // Notification area
     QSystemTrayIcon* TrayIcon = nullptr;
     QMenu* PopupTray = nullptr;
@@ -125,12 +140,21 @@ public:
     // Recomputes the host site root from the options' radio buttons.
     void AggiornaSitoBase();
 
+    // Service session: the handlers that change this window.
+    void NuovoCodice(const QString& codice);
+    void LoginConfermato();
+    void SlotRicevuto(const QString& email, const QString& password);
+    void AggiornamentoObbligatorio();
+    void BitBtn1Click();
+    void LabelCodiceIdentificativoClick();
+
 signals:
     void MainWindowShown();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -141,6 +165,9 @@ private:
     void creaPannelli();
     void creaTimer();
     void creaTray();
+    void creaPannelloCodice();
+    void collegaServizio();
+    void mostraAlCentro(QWidget* pannello);
     QString FileImpostazioni() const;
 
     TForm_Opzioni* opzioni_ = nullptr;

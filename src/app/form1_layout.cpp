@@ -11,6 +11,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -194,9 +196,32 @@ void TForm1::creaBarraInferiore() {
 void TForm1::creaPannelli() {
     PanelAggiornamento = pannelloNascosto("PanelAggiornamento", this, 857, 79);
     PanelDownloadAutomatico = pannelloNascosto("PanelDownloadAutomatico", this, 420, 90);
-    PanelNewVoucher = pannelloNascosto("PanelNewVoucher", this, 420, 200);
+    PanelNewVoucher = pannelloNascosto("PanelNewVoucher", this, 420, 220);
+    creaPannelloCodice();
     PanelAlTermine = pannelloNascosto("PanelAlTermine", this, 583, 141);
     PanelCanaleTelegram = pannelloNascosto("PanelCanaleTelegram", this, 357, 131);
+}
+
+void TForm1::creaPannelloCodice() {
+    auto* layout = new QVBoxLayout(PanelNewVoucher);
+    auto* titolo = new QLabel(QStringLiteral("Questo è il tuo codice identificativo"));
+    QFont grassetto = titolo->font();
+    grassetto.setBold(true);
+    titolo->setFont(grassetto);
+    NewVoucherReceived = named(new QPlainTextEdit, "NewVoucherReceived");
+    NewVoucherReceived->setReadOnly(true);
+    QFont grande = NewVoucherReceived->font();
+    grande.setPointSize(grande.pointSize() + 10);
+    grande.setBold(true);
+    NewVoucherReceived->setFont(grande);
+    auto* consiglio = new QLabel(QStringLiteral(
+        "Annota il codice e conservalo: ti servirà per l'assistenza e per ritrovare i tuoi dati."));
+    consiglio->setWordWrap(true);
+    BitBtn1 = named(new QPushButton(QStringLiteral("OK, ho capito.")), "BitBtn1");
+    layout->addWidget(titolo);
+    layout->addWidget(NewVoucherReceived, 1);
+    layout->addWidget(consiglio);
+    layout->addWidget(BitBtn1, 0, Qt::AlignRight);
 }
 
 void TForm1::creaTimer() {

@@ -1,0 +1,158 @@
+// The main window's side of the service session: the identification code, the host account
+// slots and the update demand.
+#include "app/avvio.h"
+#include "app/form1.h"
+#include "app/formopzioni.h"
+#include "common/messagebox.h"
+#include "common/statoprocesso.h"
+#include "queue/database.h"
+#include "queue/token.h"
+#include "service/dispatcher.h"
+#include "service/sessione.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+
+namespace tarvolin {
+
+void TForm1::collegaServizio() {
+    Servizio = new servizio::Sessione(TimerAutoConnect, TimerInviaCodiceVoucher, WakeUpTimer, this);
+    Messaggi = new servizio::Dispatcher(*Servizio, this);
+    Servizio->CodiceIdentificativo = [this] { return CodiceIdentificativo; };
+    Servizio->LeggiUid = [this] {
+        return database_ ? LeggiUid(*database_) : QStringLiteral("NULL");
+    };
+    connect(Servizio, &servizio::Sessione::TestoStato, StatusBar1,
+            [this](const QString& t) { StatusBar1->showMessage(t); });
+    connect(Messaggi, &servizio::Dispatcher::TestoStato, StatusBar1,
+            [this](const QString& t) { StatusBar1->showMessage(t); });
+    connect(Servizio, &servizio::Sessione::Disconnesso, this, [this] {
+        AccountEmail.clear();
+        AccountPassword.clear();
+        BtTicket->setEnabled(true);
+        if (opzioni_ != nullptr)
+            opzioni_->BtAggiornaEmail->setEnabled(true);
+    });
+    Messaggi->NuovoCodice = [this](const QString& codice) { NuovoCodice(codice); };
+    Messaggi->LoginConfermato = [this] { LoginConfermato(); };
+    Messaggi->Slot = [this](const QString& e, const QString& p) { SlotRicevuto(e, p); };
+    Messaggi->AggiornamentoObbligatorio = [this] { AggiornamentoObbligatorio(); };
+    Messaggi->EmailAggiornata = [this] {
+        if (opzioni_ != nullptr)
+            opzioni_->BtAggiornaEmail->setEnabled(true);
+    };
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    LabelCodiceIdentificativo->installEventFilter(this);
+}
+
+void TForm1::mostraAlCentro(QWidget* pannello) {
+    pannello->move((width() - pannello->width()) / 2, (height() - pannello->height()) / 2);
+    pannello->raise();
+    pannello->show();
+}
+
+void TForm1::NuovoCodice(const QString& codice) {
+    CodiceIdentificativo = codice;
+    LabelCodiceIdentificativo->setText(QStringLiteral("Codice : ") + codice);
+    SaveVoucher(codice);
+    NewVoucherReceived->setPlainText(codice);
+    mostraAlCentro(PanelNewVoucher);
+    // A new identity starts without the host logins of the old one. The stored cookies
+    // themselves go with the host sessions.
+    if (database_) {
+        try {
+            EliminaTokenHost(*database_);
+        } catch (const DatabaseError&) {
+        }
+    }
+    AccountEmail.clear();
+    AccountPassword.clear();
+}
+
+void TForm1::LoginConfermato() {
+    LabelCodiceIdentificativo->setText(QStringLiteral("Codice : ") + CodiceIdentificativo);
+    if (CodiceIdentificativo != NewVoucherReceived->toPlainText()) {
+        SaveVoucher(CodiceIdentificativo);
+        NewVoucherReceived->setPlainText(CodiceIdentificativo);
+    }
+    Processo().LoginInAttesa = false;
+}
+
+void TForm1::SlotRicevuto(const QString& email, const QString& password) {
+    if (opzioni_ != nullptr && !opzioni_->PersonalEmailEasybytez->text().isEmpty()) {
+        CaricaPersonalEasybytez();
+        return;
+    }
+    AccountEmail = email;
+    AccountPassword = password;
+}
+
+void TForm1::CaricaPersonalEasybytez() {
+    if (opzioni_ == nullptr)
+        return;
+    const QString personale = opzioni_->PersonalEmailEasybytez->text();
+    if (personale.isEmpty() || personale == AccountEmail)
+        return;
+    AccountEmail = personale;
+    AccountPassword = opzioni_->PersonalPasswordEasybytez->text();
+}
+
+void TForm1::AggiornamentoObbligatorio() {
+    Servizio->Sospendi();
+    StatoProcesso& stato = Processo();
+    stato.AggiornamentoRichiesto = true;
+    for (qsizetype i = stato.FinestreAggiungi.size() - 1; i >= 0; --i) {
+        if (QWidget* dialogo = stato.FinestreAggiungi.value(i))
+            dialogo->close();
+    }
+    // The question must show above the windows that stay on top.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->windowFlags() & Qt::WindowStaysOnTopHint) {
+            const bool visibile = w->isVisible();
+            w->setWindowFlag(Qt::WindowStaysOnTopHint, false);
+            w->setVisible(visibile);
+        }
+    }
+    if (MostraMessaggio(this,
+                        QStringLiteral("E' necessario aggiornare la versione di Tarvolin per poter "
+                                       "continuare, effettuare adesso l'aggiornamento automatico?"),
+                        QStringLiteral("Conferma"), Icona::Avviso, Pulsanti::SiNo) == Risposta::Si)
+        return; // the updater takes over here once it exists
+    MostraMessaggio(this,
+                    QStringLiteral("Tarvolin verrà chiuso poichè la versione dev'essere "
+                                   "obbligatoriamente aggiornata!"),
+                    QStringLiteral("Attenzione"), Icona::Avviso);
+    TerminaApplicazione();
+}
+
+void TForm1::BitBtn1Click() {
+    PanelNewVoucher->hide();
+    if (opzioni_ == nullptr || !opzioni_->EmailCliente->text().isEmpty())
+        return;
+    opzioni_->show();
+    opzioni_->raise();
+    opzioni_->EvidenziaEmail();
+    opzioni_->TimerColor->start();
+}
+
+void TForm1::LabelCodiceIdentificativoClick() {
+    if (CodiceIdentificativo.isEmpty())
+        return;
+    NewVoucherReceived->setPlainText(CodiceIdentificativo);
+    mostraAlCentro(PanelNewVoucher);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LabelCodiceIdentificativo && event->type() == QEvent::MouseButtonRelease)
+        LabelCodiceIdentificativoClick();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace tarvolin

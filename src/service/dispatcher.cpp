@@ -1,0 +1,89 @@
+#include "dispatcher.h"
+
+#include "common/messagebox.h"
+#include "service/sessione.h"
+
+namespace tarvolin::servizio {
+
+std::pair<QString, QString> LeggiCampo(const QString& testo) {
+    const qsizetype bar = testo.indexOf('|');
+    if (bar < 0)
+        return {QString(), testo};
+    return {testo.left(bar), testo.mid(bar + 1)};
+}
+
+std::pair<QString, QString> LeggiSlot(const QString& payload) {
+    const qsizetype colon = payload.indexOf(':');
+    if (colon < 0)
+        return {QString(), payload.left(100)};
+    return {payload.left(colon), payload.mid(colon + 1, 100)};
+}
+
+std::pair<QString, QString> TestiSospensione(int minuti) {
+    const QString ore = QString::number(minuti / 60);
+    const QString resto = QString::number(minuti % 60);
+    return {
+        QStringLiteral("Stai usando impropriamente alcune funzioni, sei bannato per ") + ore +
+            QStringLiteral(" ore e ") + resto + QStringLiteral(" minuti!"),
+        QStringLiteral(
+            "Benvenuto, sei connesso al server di Tarvolin! Purtroppo sei bannato per ") +
+            ore + QStringLiteral(" ore e ") + resto +
+            QStringLiteral(" minuti a causa di un uso improprio di alcune funzioni. Riprova tra "
+                           "qualche ora.")};
+}
+
+Dispatcher::Dispatcher(Sessione& sessione, QObject* parent) : QObject(parent), sessione_(sessione) {
+    connect(&sessione_, &Sessione::MessaggioRicevuto, this, &Dispatcher::OnRead);
+}
+
+void Dispatcher::sospensione(const QString& payload) {
+    bool ok = false;
+    const int minuti = payload.toInt(&ok);
+    if (!ok || minuti < 0)
+        return;
+    sessione_.Sospendi();
+    const auto [messaggio, stato] = TestiSospensione(minuti);
+    MostraMessaggio(nullptr, messaggio, QStringLiteral("Attenzione"), Icona::Avviso);
+    emit TestoStato(stato);
+}
+
+void Dispatcher::OnRead(const QString& messaggio) {
+    if (messaggio.size() < 5)
+        return;
+    const QString code = messaggio.left(5);
+    const QString payload = messaggio.mid(5);
+    auto chiama = [](const auto& handler, auto&&... args) {
+        if (handler)
+            handler(args...);
+    };
+    // Ticket, search and direct-link codes reach their windows once those exist; until then
+    // they are ignored like unknown codes.
+    if (code == QLatin1String("#0663")) {
+        chiama(NuovoCodice, payload);
+    } else if (code == QLatin1String("#0666")) {
+        chiama(LoginConfermato);
+    } else if (code == QLatin1String("#0661")) {
+        sessione_.senddata(QStringLiteral("#0661"), QStringLiteral("K"));
+    } else if (code == QLatin1String("#0665")) {
+        chiama(AggiornamentoObbligatorio);
+    } else if (code == QLatin1String("#0650")) {
+        sospensione(payload);
+    } else if (code == QLatin1String("#0669")) {
+        const auto [email, password] = LeggiSlot(payload);
+        chiama(Slot, email, password);
+    } else if (code == QLatin1String("#0668")) {
+        MostraMessaggio(
+            nullptr,
+            QStringLiteral("Purtroppo al momento non ci sono SLOT easybytez disponibili, "
+                           "riprova tra qualche minuto :("),
+            QStringLiteral("Attenzione"), Icona::Avviso);
+    } else if (code == QLatin1String("#0999")) {
+        sessione_.senddata(QStringLiteral("#0999"), QString::number(sessione_.VelocitaTotale()));
+    } else if (code == QLatin1String("#0710")) {
+        MostraMessaggio(nullptr, QStringLiteral("La tua email è stata correttamente aggiornata!"),
+                        QStringLiteral("Conferma"), Icona::Informazione);
+        chiama(EmailAggiornata);
+    }
+}
+
+} // namespace tarvolin::servizio
