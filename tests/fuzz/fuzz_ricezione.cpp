@@ -1,16 +1,77 @@
-// Arbitrary bytes from the service link, cut into a few reads.
+// Arbitrary bytes from the service link, cut into a few reads; every message that comes out
+// goes on to the dispatcher as the session would hand it over.
+#include "common/ansi.h"
+#include "common/messagebox.h"
+#include "service/dispatcher.h"
 #include "service/frame.h"
+#include "service/sessione.h"
 
+#include <QApplication>
 #include <QByteArray>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+
+// Made once: a Qt application and a session cost far more than one input. The session never
+// connects, so whatever the handlers send is dropped.
+struct Ambiente {
+    Ambiente() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = new QApplication(argc, argv);
+        sessione = new tarvolin::servizio::Sessione(&autoConnect, &invioCodice, &risveglio);
+        dispatcher = new tarvolin::servizio::Dispatcher(*sessione);
+        // The handlers read what they are given, so that a bad argument shows up here.
+        dispatcher->NuovoCodice = [this](const QString& codice) { letti += codice.size(); };
+        dispatcher->LoginConfermato = [this] { ++letti; };
+        dispatcher->Slot = [this](const QString& email, const QString& password) {
+            letti += email.size() + password.size();
+        };
+        dispatcher->EmailAggiornata = [this] { ++letti; };
+        dispatcher->AggiornamentoObbligatorio = [this] { ++letti; };
+    }
+
+    // The ones of a real run, kept alive for the application's lifetime.
+    inline static int argc = 1;
+    inline static char nome[] = "fuzz_ricezione";
+    inline static char* argv[] = {nome, nullptr};
+
+    QApplication* app = nullptr;
+    QTimer autoConnect;
+    QTimer invioCodice;
+    QTimer risveglio;
+    tarvolin::servizio::Sessione* sessione = nullptr;
+    tarvolin::servizio::Dispatcher* dispatcher = nullptr;
+    qsizetype letti = 0;
+};
+
+Ambiente& ambiente() {
+    // Never destroyed: Qt's objects must not outlive the application at exit, and the fuzzer
+    // may exit from anywhere.
+    static Ambiente* a = new Ambiente;
+    return *a;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Ambiente& amb = ambiente();
+    // Scoped to one input because the answerer keeps every box it answered; none is shown.
+    tarvolin::ScopedMessageBoxAnswerer risponditore;
+    qsizetype consegnati = 0;
+    auto consegna = [&](const QByteArray& messaggio) {
+        amb.dispatcher->OnRead(tarvolin::FromAnsi(messaggio));
+        ++consegnati;
+    };
+
     const QByteArray input =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     (void)tarvolin::servizio::DecodificaChunk(input);
+    // Random bytes seldom survive the cipher, so the dispatcher also gets them as they are.
+    consegna(input);
 
     // The first byte says how many reads, the next ones where each ends.
     qsizetype pos = 0;
@@ -28,6 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // A message never holds more than the bytes that carried it.
             if (messaggio->size() > input.size())
                 __builtin_trap();
+            consegna(*messaggio);
         }
         if (buffer.Dimensione() < 0 || buffer.Dimensione() > input.size())
             __builtin_trap();
@@ -40,10 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // is closed first, with a byte that no terminator holds so that its tail cannot pair up
     // with the one appended.
     buffer.Aggiungi(QByteArray("X") + tarvolin::servizio::kTerminatore);
-    while (buffer.ProssimoMessaggio()) {
-    }
+    while (auto messaggio = buffer.ProssimoMessaggio())
+        consegna(*messaggio);
     buffer.Aggiungi(tarvolin::servizio::FrameSulFilo(input.left(5), input.mid(5)));
     if (buffer.ProssimoMessaggio() != input || buffer.Dimensione() != 0)
+        __builtin_trap();
+
+    // A message shows at most one box.
+    if (risponditore.shown().size() > consegnati)
         __builtin_trap();
     return 0;
 }
