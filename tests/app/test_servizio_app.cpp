@@ -8,6 +8,7 @@
 #include "service/dispatcher.h"
 #include "service/sessione.h"
 #include "support/app_fixture.h"
+#include "support/fake_service_server.h"
 #include "support/qt_print.h"
 
 #include <QApplication>
@@ -17,11 +18,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 using namespace tarvolin;
 using namespace tarvolin::test;
+using tarvolin::test::FrameRicevuto;
 
 namespace {
 
@@ -113,6 +117,38 @@ TEST_F(ServizioApp, RefusedUpdateEndsTheProgramWithoutSaving) {
     EXPECT_TRUE(app.Form1().Servizio->Sospeso());
     EXPECT_TRUE(Processo().AggiornamentoRichiesto);
     EXPECT_FALSE(QFileInfo::exists(installedIni())); // no close question, nothing saved
+}
+
+TEST_F(ServizioApp, WholeSessionAgainstALocalServer) {
+    FakeServiceServer server;
+    server.onFrame("#0666", [](const FrameRicevuto& f) {
+        FakeServiceServer::Reply reply;
+        if (f.payload.startsWith("FREEUSER|"))
+            reply.append(qMakePair(QByteArray("#0663"), QByteArray("SRV-7")));
+        reply.append(qMakePair(QByteArray("#0666"), QByteArray("OK")));
+        return reply;
+    });
+    app_ = std::make_unique<Applicazione>();
+    TForm1& f = app_->Form1();
+    f.Servizio->ImpostaServer("127.0.0.1", server.port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Processo().LoginInAttesa; }, 10000));
+    EXPECT_EQ(server.frames().first().code, "#0666");
+    EXPECT_EQ(server.frames().first().payload, "FREEUSER|6.04.00|NULL");
+    EXPECT_EQ(f.CodiceIdentificativo, "SRV-7");
+    EXPECT_TRUE(f.PanelNewVoucher->isVisible());
+    EXPECT_EQ(f.LabelCodiceIdentificativo->text(), "Codice : SRV-7");
+    EXPECT_EQ(f.StatusBar1->currentMessage(), "Connesso al server di Tarvolin.");
+
+    // The options' e-mail update now really goes out, and its reply enables the button again.
+    app_->Opzioni().EmailCliente->setText("cliente@example.com");
+    app_->Opzioni().BtAggiornaEmail->click();
+    EXPECT_FALSE(app_->Opzioni().BtAggiornaEmail->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.frames().size() >= 2; }, 5000));
+    EXPECT_EQ(server.frames().at(1).code, "#0710");
+    EXPECT_EQ(server.frames().at(1).payload, "cliente@example.com");
+    server.send("#0710", "");
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return app_->Opzioni().BtAggiornaEmail->isEnabled(); }, 5000));
 }
 
 } // namespace

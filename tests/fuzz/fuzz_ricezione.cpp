@@ -20,31 +20,29 @@ namespace {
 // connects, so whatever the handlers send is dropped.
 struct Ambiente {
     Ambiente() {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = new QApplication(argc, argv);
-        sessione = new tarvolin::servizio::Sessione(&autoConnect, &invioCodice, &risveglio);
-        dispatcher = new tarvolin::servizio::Dispatcher(*sessione);
         // The handlers read what they are given, so that a bad argument shows up here.
-        dispatcher->NuovoCodice = [this](const QString& codice) { letti += codice.size(); };
-        dispatcher->LoginConfermato = [this] { ++letti; };
-        dispatcher->Slot = [this](const QString& email, const QString& password) {
+        dispatcher.NuovoCodice = [this](const QString& codice) { letti += codice.size(); };
+        dispatcher.LoginConfermato = [this] { ++letti; };
+        dispatcher.Slot = [this](const QString& email, const QString& password) {
             letti += email.size() + password.size();
         };
-        dispatcher->EmailAggiornata = [this] { ++letti; };
-        dispatcher->AggiornamentoObbligatorio = [this] { ++letti; };
+        dispatcher.EmailAggiornata = [this] { ++letti; };
+        dispatcher.AggiornamentoObbligatorio = [this] { ++letti; };
     }
 
-    // The ones of a real run, kept alive for the application's lifetime.
+    // Qt keeps pointers to these for the application's lifetime.
     inline static int argc = 1;
     inline static char nome[] = "fuzz_ricezione";
     inline static char* argv[] = {nome, nullptr};
 
-    QApplication* app = nullptr;
+    // In this order: no display is wanted, and the application comes before any QObject.
+    bool offscreen = qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app{argc, argv};
     QTimer autoConnect;
     QTimer invioCodice;
     QTimer risveglio;
-    tarvolin::servizio::Sessione* sessione = nullptr;
-    tarvolin::servizio::Dispatcher* dispatcher = nullptr;
+    tarvolin::servizio::Sessione sessione{&autoConnect, &invioCodice, &risveglio};
+    tarvolin::servizio::Dispatcher dispatcher{sessione};
     qsizetype letti = 0;
 };
 
@@ -63,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tarvolin::ScopedMessageBoxAnswerer risponditore;
     qsizetype consegnati = 0;
     auto consegna = [&](const QByteArray& messaggio) {
-        amb.dispatcher->OnRead(tarvolin::FromAnsi(messaggio));
+        amb.dispatcher.OnRead(tarvolin::FromAnsi(messaggio));
         ++consegnati;
     };
 
