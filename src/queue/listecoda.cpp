@@ -132,9 +132,10 @@ void ListeCoda::creaMenu() {
          {std::pair{lista_, PopupDownload}, std::pair{nonCompletati_, PopupIncompleti},
           std::pair{completati_, PopupCompletati}}) {
         vista->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(
-            vista, &QWidget::customContextMenuRequested, menu,
-            [vista, menu](const QPoint& pos) { menu->popup(vista->viewport()->mapToGlobal(pos)); });
+        connect(vista, &QWidget::customContextMenuRequested, menu,
+                [v = vista, m = menu](const QPoint& pos) {
+                    m->popup(v->viewport()->mapToGlobal(pos));
+                });
     }
 }
 

@@ -121,8 +121,18 @@ void Sessione::WriteSocket(const QByteArray& frame) {
 
 void Sessione::ClientRead() {
     ricezione_->Aggiungi(Client->readAll());
-    // A handler may open a message box, whose event loop can run this again: each pass takes
-    // whole frames from the front of the one buffer, so the order of arrival holds.
+    // Handled after this read event returns: the socket announces no new data while its
+    // read event runs, and a handler's message box must still let later frames in.
+    if (!elaborazioneInAttesa_) {
+        elaborazioneInAttesa_ = true;
+        QMetaObject::invokeMethod(this, &Sessione::elaboraRicevuti, Qt::QueuedConnection);
+    }
+}
+
+void Sessione::elaboraRicevuti() {
+    elaborazioneInAttesa_ = false;
+    // A handler's message box may run this again for newer frames: each pass takes whole
+    // frames from the front of the one buffer, so the order of arrival holds.
     while (std::optional<QByteArray> messaggio = ricezione_->ProssimoMessaggio())
         emit MessaggioRicevuto(FromAnsi(*messaggio));
 }

@@ -61,6 +61,7 @@ private:
     void ClientDisconnect();
     void ClientError();
     void ClientRead();
+    void elaboraRicevuti();
     void WriteSocket(const QByteArray& frame);
     void riprovaTra5Secondi();
 
@@ -69,6 +70,7 @@ private:
     QTimer* wakeUpTimer_;
     std::unique_ptr<BufferRicezione> ricezione_;
     bool sospeso_ = false;
+    bool elaborazioneInAttesa_ = false;
     QString host_;
     quint16 port_ = 0;
 };

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "support/qt_print.h"
 
 using namespace tarvolin;
@@ -139,6 +141,25 @@ TEST_F(SessioneTest, GarbageAndSplitFramesKeepTheLinkUp) {
     ASSERT_TRUE(attendi([&] { return server_.frames().size() >= 2; }));
     EXPECT_EQ(ricevuti().at(1), "#0661K");
     EXPECT_TRUE(sessione_.Connesso());
+}
+
+TEST_F(SessioneTest, FramesArrivingWhileABoxIsOpenAreHandledInOrder) {
+    wakeUp_.stop();
+    accedi();
+    // While the box is open its event loop reads the next frames and answers them.
+    bool risposteDuranteIlBox = false;
+    std::optional<ScopedMessageBoxAnswerer> attesa;
+    attesa.emplace([&](const Messaggio&) {
+        server_.send("#0661", "");
+        server_.send("#0999", "");
+        risposteDuranteIlBox = QTest::qWaitFor([&] { return server_.frames().size() >= 3; }, 5000);
+        return Risposta::Ok;
+    });
+    server_.send("#0668", "");
+    ASSERT_TRUE(
+        attendi([&] { return attesa->shown().size() == 1 && server_.frames().size() >= 3; }));
+    EXPECT_TRUE(risposteDuranteIlBox);
+    EXPECT_EQ(ricevuti().mid(1), QStringList({"#0661K", "#09990"}));
 }
 
 TEST_F(SessioneTest, EightThreadsNeverInterleaveFrames) {
