@@ -3,7 +3,7 @@
 #include "app/form1.h"
 #include "app/formnag.h"
 #include "app/formopzioni.h"
-#include "app/icone.h"
+#include "common/icone.h"
 #include "common/deployment.h"
 #include "platform/singleinstance.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/cartelle.h"
 #include "app/formopzioni.h"
-#include "app/icone.h"
+#include "common/icone.h"
 #include "common/deployment.h"
 #include "common/formati.h"
 #include "common/messagebox.h"

@@ -1,7 +1,7 @@
 // Builds the main window's controls; behaviour is wired in form1.cpp and in the subsystems.
 #include "form1.h"
 
-#include "app/icone.h"
+#include "common/icone.h"
 #include "common/clock.h"
 #include "queue/listecoda.h"
 #include "queue/vistacoda.h"

@@ -1,6 +1,6 @@
 #include "formnag.h"
 
-#include "app/icone.h"
+#include "common/icone.h"
 #include "common/clock.h"
 #include "common/deployment.h"
 

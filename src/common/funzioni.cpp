@@ -30,10 +30,7 @@ QString XorHexEncode(const QString& text, const QString& key) {
     return QString::fromLatin1(out);
 }
 
-namespace {
-
-int hexValue(QChar c) {
-    const char16_t u = c.unicode();
+int ValoreEsadecimale(char16_t u) {
     if (u >= '0' && u <= '9')
         return u - '0';
     if (u >= 'a' && u <= 'f')
@@ -43,8 +40,6 @@ int hexValue(QChar c) {
     return -1;
 }
 
-} // namespace
-
 QString XorHexDecode(const QString& text, const QString& key) {
     const QByteArray k = ToAnsi(key);
     QByteArray out;
@@ -53,7 +48,7 @@ QString XorHexDecode(const QString& text, const QString& key) {
         int value = 0;
         const qsizetype end = std::min(i + 2, text.size());
         for (qsizetype j = i; j < end; ++j) {
-            const int digit = hexValue(text.at(j));
+            const int digit = ValoreEsadecimale(text.at(j).unicode());
             if (digit < 0)
                 return FromAnsi(out);
             value = value * 16 + digit;

@@ -32,6 +32,9 @@ QString BrowserPredefinito();
 // A remaining time: weeks + "s ", days + "g ", then hh.mm.ss; whole years are left out.
 QString FormatoDurata(qint64 secondi);
 
+// The value of one hexadecimal digit in either case, -1 for any other character.
+int ValoreEsadecimale(char16_t c);
+
 // A folder text with exactly one trailing separator.
 QString ConSeparatore(const QString& folder);
 

@@ -48,8 +48,12 @@ void RimuoviGruppoTabella(Database& db, const QString& id) {
     db.Execute(QStringLiteral("UPDATE table_download SET gruppo = '' WHERE id = ?"), {id});
 }
 
+bool NomeGruppoAutomatico(const QString& gruppo) {
+    return gruppo.startsWith(QLatin1String("!GR-"));
+}
+
 QString GruppoVisibile(const QString& gruppo) {
-    return gruppo.startsWith(QLatin1String("!GR-")) ? QString() : gruppo;
+    return NomeGruppoAutomatico(gruppo) ? QString() : gruppo;
 }
 
 QString DimensioneCompletato(const QString& dimensione) {

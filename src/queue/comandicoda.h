@@ -28,7 +28,8 @@ std::optional<RigaTabella> RimettiInCodaTabella(Database& db, const QString& id)
 // Takes a row out of its group.
 void RimuoviGruppoTabella(Database& db, const QString& id);
 
-// An automatic group name is never shown.
+// Automatic groups bundle the parts of one paste; their names are never shown.
+bool NomeGruppoAutomatico(const QString& gruppo);
 QString GruppoVisibile(const QString& gruppo);
 
 // The size of a completed row: "12.34 MB", 0.00 MB when the stored size is no number.

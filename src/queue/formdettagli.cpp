@@ -1,6 +1,8 @@
 #include "queue/formdettagli.h"
 
+#include "common/icone.h"
 #include "common/messagebox.h"
+#include "queue/comandicoda.h"
 #include "queue/database.h"
 #include "queue/listecoda.h"
 #include "queue/righe.h"
@@ -12,8 +14,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -22,37 +22,7 @@
 
 namespace tarvolin {
 
-namespace {
-
-// Automatic groups bundle the links of one paste; their names never reach the list.
-bool GruppoAutomatico(const QString& gruppo) {
-    return gruppo.startsWith(QLatin1String("!GR-"));
-}
-
-QPixmap FrecciaDownload() {
-    QPixmap pixmap(48, 48);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(20, 70, 140), 2));
-    p.setBrush(QColor(40, 120, 210));
-    p.drawEllipse(QRectF(2, 2, 44, 44));
-    QPainterPath freccia;
-    freccia.moveTo(19, 10);
-    freccia.lineTo(29, 10);
-    freccia.lineTo(29, 24);
-    freccia.lineTo(36, 24);
-    freccia.lineTo(24, 38);
-    freccia.lineTo(12, 24);
-    freccia.lineTo(19, 24);
-    freccia.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawPath(freccia);
-    return pixmap;
-}
-
-} // namespace
+namespace {} // namespace
 
 TForm_DettagliDownload::TForm_DettagliDownload(ListeCoda& code, Database& db, const QString& id,
                                                QWidget* parent)
@@ -65,7 +35,7 @@ TForm_DettagliDownload::TForm_DettagliDownload(ListeCoda& code, Database& db, co
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setFixedSize(48, 48);
-    Image1->setPixmap(FrecciaDownload());
+    Image1->setPixmap(IconaProgramma().pixmap(48, 48));
 
     auto campo = [this](const char* nome) {
         auto* edit = new QLineEdit(this);
@@ -168,7 +138,7 @@ void TForm_DettagliDownload::rinominaGruppo(const QString& nuovo) {
     if (gruppoCaricato_.isEmpty()) {
         db_.Execute(QStringLiteral("UPDATE table_download SET gruppo = ? WHERE id = ?"),
                     {nuovo, id_});
-        if (GruppoAutomatico(nuovo))
+        if (NomeGruppoAutomatico(nuovo))
             return;
         if (QTreeWidgetItem* riga = lista->RigaPerId(id_))
             VistaCoda::ImpostaCella(riga, cella::Gruppo, nuovo);
@@ -178,7 +148,7 @@ void TForm_DettagliDownload::rinominaGruppo(const QString& nuovo) {
     // completed and failed ones included.
     db_.Execute(QStringLiteral("UPDATE table_download SET gruppo = ? WHERE gruppo = ?"),
                 {nuovo, gruppoCaricato_});
-    if (GruppoAutomatico(nuovo))
+    if (NomeGruppoAutomatico(nuovo))
         return;
     for (int i = 0; i < lista->NumeroRighe(); ++i) {
         QTreeWidgetItem* riga = lista->Riga(i);

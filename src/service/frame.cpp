@@ -1,6 +1,7 @@
 #include "service/frame.h"
 
 #include "common/deployment.h"
+#include "common/funzioni.h"
 
 #include <QByteArrayView>
 
@@ -102,16 +103,6 @@ void ScriviLunghezza(quint64 n, char* out) {
     }
 }
 
-int ValoreCifra(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Prefix, the two texts one after the other, zero padding, then the cipher; one copy of the
 // text and no reallocation for the terminator.
 QByteArray CostruisciFrame(QByteArrayView codice, QByteArrayView resto, qsizetype riserva) {
@@ -193,7 +184,7 @@ std::optional<QByteArray> DecodificaChunk(const QByteArray& chunk) {
     }
     quint64 n = 0;
     for (qsizetype i = 0; i < kCifreLunghezza; ++i) {
-        const int cifra = ValoreCifra(chiaro.constData()[i]);
+        const int cifra = ValoreEsadecimale(static_cast<unsigned char>(chiaro.constData()[i]));
         if (cifra < 0)
             return std::nullopt;
         n = n << 4 | static_cast<quint64>(cifra);
