@@ -1,18 +1,158 @@
 #include "synccall.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMetaObject>
+#include <QPointer>
 #include <QThread>
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
 
 namespace tarvolin {
 
-void ChiamataSincronizzata(const std::function<void()>& fn) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr || QThread::currentThread() == app->thread()) {
-        fn();
-        return;
+namespace {
+
+struct Chiamata {
+    enum class Stato { InAttesa, InCorso, Fatta, Annullata };
+    const std::function<void()>* fn = nullptr; // the caller waits, so its function outlives this
+    Stato stato = Stato::InAttesa;
+    std::exception_ptr errore;
+};
+
+// The calls waiting for the main thread. The main thread takes them from a queued event or
+// from AttendiThread; a stop of the main loop cancels the ones it has not begun.
+class CodaChiamate {
+public:
+    static CodaChiamate& istanza() {
+        static CodaChiamate coda;
+        return coda;
     }
-    QMetaObject::invokeMethod(app, fn, Qt::BlockingQueuedConnection);
+
+    bool esegui(const std::function<void()>& fn) {
+        auto chiamata = std::make_shared<Chiamata>();
+        chiamata->fn = &fn;
+        {
+            std::unique_lock lock(mutex_);
+            collegaUscita();
+            if (fermo_) {
+                riattivaAlProssimoEvento();
+                return false;
+            }
+            coda_.push_back(chiamata);
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { istanza().servi(true); }, Qt::QueuedConnection);
+        std::unique_lock lock(mutex_);
+        finito_.wait(lock, [&] {
+            return chiamata->stato == Chiamata::Stato::Fatta ||
+                   chiamata->stato == Chiamata::Stato::Annullata;
+        });
+        if (chiamata->stato == Chiamata::Stato::Annullata)
+            return false;
+        if (chiamata->errore)
+            std::rethrow_exception(chiamata->errore);
+        return true;
+    }
+
+    // Main thread only.
+    void servi(bool daEventoPrincipale) {
+        std::unique_lock lock(mutex_);
+        if (daEventoPrincipale)
+            fermo_ = false;
+        while (!coda_.empty()) {
+            std::shared_ptr<Chiamata> chiamata = coda_.front();
+            coda_.pop_front();
+            chiamata->stato = Chiamata::Stato::InCorso;
+            lock.unlock();
+            try {
+                (*chiamata->fn)();
+            } catch (...) {
+                chiamata->errore = std::current_exception(); // handed to the waiting caller
+            }
+            lock.lock();
+            chiamata->stato = Chiamata::Stato::Fatta;
+            finito_.notify_all();
+        }
+    }
+
+    void ferma() {
+        std::unique_lock lock(mutex_);
+        fermo_ = true;
+        for (const std::shared_ptr<Chiamata>& chiamata : coda_)
+            chiamata->stato = Chiamata::Stato::Annullata;
+        coda_.clear();
+        finito_.notify_all();
+    }
+
+private:
+    // Under the lock.
+    void collegaUscita() {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (collegata_ == app)
+            return;
+        collegata_ = app;
+        QObject::connect(app, &QCoreApplication::aboutToQuit, app, &FermaChiamateSincronizzate,
+                         Qt::DirectConnection);
+    }
+
+    // Under the lock. A main loop that runs again (a test, a nested loop) lifts the stop.
+    void riattivaAlProssimoEvento() {
+        if (riattivazioneInviata_)
+            return;
+        riattivazioneInviata_ = true;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [] {
+                CodaChiamate& coda = istanza();
+                {
+                    std::lock_guard relock(coda.mutex_);
+                    coda.riattivazioneInviata_ = false;
+                }
+                coda.servi(true);
+            },
+            Qt::QueuedConnection);
+    }
+
+    std::mutex mutex_;
+    std::condition_variable finito_;
+    std::deque<std::shared_ptr<Chiamata>> coda_;
+    bool fermo_ = false;
+    bool riattivazioneInviata_ = false;
+    QPointer<QCoreApplication> collegata_;
+};
+
+bool SulThreadPrincipale() {
+    QCoreApplication* app = QCoreApplication::instance();
+    return app == nullptr || QThread::currentThread() == app->thread();
+}
+
+} // namespace
+
+bool ChiamataSincronizzata(const std::function<void()>& fn) {
+    if (SulThreadPrincipale()) {
+        fn();
+        return true;
+    }
+    return CodaChiamate::istanza().esegui(fn);
+}
+
+bool AttendiThread(QThread& thread, int timeoutMs) {
+    QDeadlineTimer scadenza(timeoutMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutMs));
+    while (!thread.wait(QDeadlineTimer(10))) {
+        CodaChiamate::istanza().servi(false);
+        if (scadenza.hasExpired())
+            return false;
+    }
+    CodaChiamate::istanza().servi(false);
+    return true;
+}
+
+void FermaChiamateSincronizzate() {
+    CodaChiamate::istanza().ferma();
 }
 
 } // namespace tarvolin

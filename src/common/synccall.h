@@ -2,10 +2,23 @@
 
 #include <functional>
 
+class QThread;
+
 namespace tarvolin {
 
 // Runs `fn` on the main thread and returns when it has run: directly when already there,
-// otherwise through the main event loop while the caller waits.
-void ChiamataSincronizzata(const std::function<void()>& fn);
+// otherwise through the main event loop while the caller waits. Once the main loop has
+// stopped the call returns false at once without running `fn`, so a worker never hangs on a
+// program that is ending. An exception thrown by `fn` reaches the caller.
+bool ChiamataSincronizzata(const std::function<void()>& fn);
+
+// Main thread: waits for `thread` to end while running the synchronised calls it makes.
+// False when `timeoutMs` (negative: no limit) ran out first.
+bool AttendiThread(QThread& thread, int timeoutMs = -1);
+
+// The main loop has stopped: pending and later calls from other threads return at once.
+// Called when the application is about to quit; the next event the main loop handles
+// lifts it again.
+void FermaChiamateSincronizzate();
 
 } // namespace tarvolin

@@ -7,10 +7,12 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 
 namespace tarvolin {
 namespace {
@@ -48,8 +50,60 @@ TEST(ChiamataSincronizzata, RunsOnTheMainThreadAndWaitsForIt) {
     EXPECT_TRUE(finishedBeforeReturn);
 
     bool direct = false; // already on the main thread: no event loop needed
-    ChiamataSincronizzata([&] { direct = true; });
+    EXPECT_TRUE(ChiamataSincronizzata([&] { direct = true; }));
     EXPECT_TRUE(direct);
+}
+
+// A worker that makes one synchronised call and records what came of it.
+struct Chiamante {
+    std::atomic<int> esito{-1}; // -1 running, 0 not run, 1 run
+    std::atomic<bool> eseguita{false};
+    std::atomic<bool> errorePassato{false};
+    std::unique_ptr<QThread> thread;
+
+    explicit Chiamante(bool lancia = false) {
+        thread.reset(QThread::create([this, lancia] {
+            try {
+                esito = ChiamataSincronizzata([&] {
+                    eseguita = true;
+                    if (lancia)
+                        throw std::runtime_error("guasto");
+                })
+                            ? 1
+                            : 0;
+            } catch (const std::runtime_error&) {
+                errorePassato = true;
+                esito = 1;
+            }
+        }));
+        thread->start();
+    }
+};
+
+TEST(ChiamataSincronizzata, NeverHangsAWorkerOnAProgramThatIsEnding) {
+    // Pending when the main loop stops: cancelled, not run.
+    Chiamante inAttesa;
+    QThread::msleep(50);
+    FermaChiamateSincronizzate();
+    ASSERT_TRUE(inAttesa.thread->wait(2000));
+    EXPECT_EQ(inAttesa.esito, 0);
+    EXPECT_FALSE(inAttesa.eseguita);
+
+    // Made after the real main loop has ended: returns at once.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    Chiamante dopo;
+    ASSERT_TRUE(dopo.thread->wait(2000));
+    EXPECT_EQ(dopo.esito, 0);
+
+    // The loop running again serves calls again; a main-thread wait for the worker serves
+    // them too; an exception inside reaches the worker.
+    QCoreApplication::processEvents();
+    Chiamante servita(true);
+    EXPECT_TRUE(AttendiThread(*servita.thread, 5000));
+    EXPECT_EQ(servita.esito, 1);
+    EXPECT_TRUE(servita.eseguita);
+    EXPECT_TRUE(servita.errorePassato);
 }
 
 } // namespace
