@@ -50,8 +50,14 @@ void Dispatcher::sospensione(const QString& payload) {
 void Dispatcher::OnRead(const QString& messaggio) {
     if (messaggio.size() < 5)
         return;
-    const QString code = messaggio.left(5);
-    const QString payload = messaggio.mid(5);
+    // A failure inside a handler ends that message only; the link and later messages go on.
+    try {
+        instrada(messaggio.left(5), messaggio.mid(5));
+    } catch (const std::exception&) {
+    }
+}
+
+void Dispatcher::instrada(const QString& code, const QString& payload) {
     auto chiama = [](const auto& handler, auto&&... args) {
         if (handler)
             handler(args...);

@@ -40,6 +40,7 @@ signals:
     void TestoStato(const QString& testo);
 
 private:
+    void instrada(const QString& code, const QString& payload);
     void sospensione(const QString& payload);
 
     Sessione& sessione_;

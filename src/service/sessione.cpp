@@ -107,9 +107,14 @@ void Sessione::WakeUpTimerTimer() {
 
 void Sessione::senddata(const QString& code, const QString& payload) {
     // Built on the calling thread; written on the main thread, which owns the socket. Each
-    // frame is written whole, so frames of different threads never interleave.
-    const QByteArray frame = FrameSulFilo(ToAnsi(code), ToAnsi(payload));
-    ChiamataSincronizzata([this, &frame] { WriteSocket(frame); });
+    // frame is written whole, so frames of different threads never interleave. A frame that
+    // cannot be built or written is lost and the link stays; once the program is ending the
+    // synchronised call drops it instead of waiting.
+    try {
+        const QByteArray frame = FrameSulFilo(ToAnsi(code), ToAnsi(payload));
+        ChiamataSincronizzata([this, &frame] { WriteSocket(frame); });
+    } catch (const std::exception&) {
+    }
 }
 
 void Sessione::WriteSocket(const QByteArray& frame) {

@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <optional>
+#include <stdexcept>
 
 #include "support/qt_print.h"
 
@@ -138,6 +140,18 @@ TEST_F(SessioneTest, GarbageAndSplitFramesKeepTheLinkUp) {
     server_.sendRaw(QByteArray("this is not a frame%#the%#end%#", 31));
     server_.sendRaw("%#the%#end%#");
     server_.sendSplit("#0661", "", 7, 3);
+    ASSERT_TRUE(attendi([&] { return server_.frames().size() >= 2; }));
+    EXPECT_EQ(ricevuti().at(1), "#0661K");
+    EXPECT_TRUE(sessione_.Connesso());
+}
+
+TEST_F(SessioneTest, AFailingHandlerEndsOnlyItsMessage) {
+    accedi();
+    dispatcher_.NuovoCodice = [](const QString&) { throw std::bad_alloc(); };
+    dispatcher_.AggiornamentoObbligatorio = [] { throw std::runtime_error("guasto"); };
+    server_.send("#0663", "NEW");
+    server_.send("#0665", "");
+    server_.send("#0661", "");
     ASSERT_TRUE(attendi([&] { return server_.frames().size() >= 2; }));
     EXPECT_EQ(ricevuti().at(1), "#0661K");
     EXPECT_TRUE(sessione_.Connesso());
