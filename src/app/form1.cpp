@@ -30,6 +30,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <utility>
+
 namespace tarvolin {
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
@@ -70,9 +72,10 @@ TForm1::~TForm1() {
     // FormDestroy: the notification icon goes with the window, and so do the add-links
     // dialogs still open, which queue into this window's lists.
     TrayIcon->hide();
-    for (const QPointer<QWidget>& dialogo : Processo().FinestreAggiungi)
+    // Each dialog takes itself off the list as it goes, so walk a copy.
+    const QList<QPointer<QWidget>> aperte = std::exchange(Processo().FinestreAggiungi, {});
+    for (const QPointer<QWidget>& dialogo : aperte)
         delete dialogo.data();
-    Processo().FinestreAggiungi.clear();
 }
 
 void TForm1::FormCreate() {

@@ -33,9 +33,9 @@ protected:
                    : qobject_cast<TForm_Add*>(Processo().FinestreAggiungi.last().data());
     }
     void chiudiDialoghi() {
-        for (const QPointer<QWidget>& w : Processo().FinestreAggiungi)
+        const QList<QPointer<QWidget>> aperte = std::exchange(Processo().FinestreAggiungi, {});
+        for (const QPointer<QWidget>& w : aperte)
             delete w.data();
-        Processo().FinestreAggiungi.clear();
     }
 };
 
@@ -70,6 +70,19 @@ TEST_F(CodaApp, AddedLinksAndHiddenRowsSurviveARestart) {
     Applicazione& app = start();
     EXPECT_EQ(app.Form1().ListaCompletati->NumeroRighe(), 0);
     EXPECT_EQ(app.Form1().PageControl1->tabText(2), "Trasferimenti completati (0)");
+}
+
+TEST_F(CodaApp, ClosingTheProgramDestroysEveryOpenAddDialog) {
+    Applicazione& app = start();
+    QList<QPointer<QWidget>> dialoghi;
+    for (int i = 0; i < 3; ++i) {
+        app.Form1().BtAdd->click();
+        dialoghi << ultimoDialogo();
+    }
+    ASSERT_EQ(Processo().FinestreAggiungi.size(), 3);
+    drop();
+    for (const QPointer<QWidget>& d : dialoghi)
+        EXPECT_TRUE(d.isNull());
 }
 
 TEST_F(CodaApp, AddButtonRefusesAFullQueueAndIgnoresNonLinkClipboard) {
