@@ -25,9 +25,24 @@ QString datiLocaliTarvolin() {
     return CartellaDatiLocali() + QStringLiteral("/Tarvolin/");
 }
 
-// Copies `from` over `to`; a missing source leaves `to` as it was.
-void copiaSovrascrivendo(const QString& from, const QString& to) {
-    if (!QFileInfo(from).isFile())
+bool stessoFile(const QString& a, const QString& b) {
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return QDir::cleanPath(fa.absoluteFilePath()) == QDir::cleanPath(fb.absoluteFilePath());
+}
+
+// Copies `from` over `to`; a missing source leaves `to` as it was. A file the running program
+// has open is never replaced (its writes would go to the replaced file and be lost), nor one
+// newer than the source.
+void copiaSovrascrivendo(const QString& from, const QString& to, const QStringList& inUso) {
+    const QFileInfo sorgente(from), destinazione(to);
+    if (!sorgente.isFile() || stessoFile(from, to))
+        return;
+    for (const QString& file : inUso)
+        if (stessoFile(file, to))
+            return;
+    if (destinazione.exists() && destinazione.lastModified() > sorgente.lastModified())
         return;
     const QString temp = to + QStringLiteral(".copia");
     QFile::remove(temp);
@@ -83,12 +98,12 @@ QString NomeFileImpostazioni(const QString& percorsoEseguibile) {
     return QFileInfo(percorsoEseguibile).completeBaseName() + QStringLiteral(".ini");
 }
 
-void AttivaPortable(const QString& cartellaEseguibile) {
+void AttivaPortable(const QString& cartellaEseguibile, const QStringList& fileInUso) {
     // These two names are fixed, whatever the executable is called.
     copiaSovrascrivendo(datiLocaliTarvolin() + QStringLiteral("database.opt"),
-                        cartellaEseguibile + QStringLiteral("database.opt"));
+                        cartellaEseguibile + QStringLiteral("database.opt"), fileInUso);
     copiaSovrascrivendo(datiLocaliTarvolin() + QStringLiteral("Tarvolin.ini"),
-                        cartellaEseguibile + QStringLiteral("Tarvolin.ini"));
+                        cartellaEseguibile + QStringLiteral("Tarvolin.ini"), fileInUso);
     QDir dir;
     dir.mkpath(cartellaEseguibile + QStringLiteral("Download"));
     dir.mkpath(cartellaEseguibile + QStringLiteral("Temp"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where the program keeps its data, in installed and in portable mode.
 namespace tarvolin::cartelle {
@@ -26,8 +27,9 @@ QString TempDirPredefinita(bool portable, const QString& cartellaEseguibile);
 QString NomeFileImpostazioni(const QString& percorsoEseguibile);
 
 // Portable switch, ticked: copies the data of the installed mode beside the executable and
-// makes that copy point at folders beside the executable.
-void AttivaPortable(const QString& cartellaEseguibile);
+// makes that copy point at folders beside the executable. Files in `fileInUso` (the open
+// database and settings file) are never copied over.
+void AttivaPortable(const QString& cartellaEseguibile, const QStringList& fileInUso);
 // Portable switch, unticked: the next start uses the installed data again.
 void DisattivaPortable(const QString& cartellaEseguibile);
 

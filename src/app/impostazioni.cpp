@@ -201,7 +201,8 @@ void TForm1::PortableClick() {
         return;
     const QString cartellaEseguibile = cartelle::CartellaEseguibile();
     if (opzioni_->Portable->isChecked())
-        cartelle::AttivaPortable(cartellaEseguibile);
+        cartelle::AttivaPortable(cartellaEseguibile, {CartellaDati + QStringLiteral("database.opt"),
+                                                      FileImpostazioni()});
     else
         cartelle::DisattivaPortable(cartellaEseguibile);
     MostraMessaggio(opzioni_,

@@ -3,10 +3,14 @@
 #include "app/formopzioni.h"
 #include "app/inifile.h"
 #include "common/funzioni.h"
+#include "queue/database.h"
 #include "support/app_fixture.h"
 #include "support/qt_print.h"
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -229,6 +233,40 @@ TEST_F(Impostazioni, PortableSwitchCopiesDataAndAsksForRestart) {
     Applicazione& app = start();
     EXPECT_EQ(app.Form1().CartellaDati, installedData());
     EXPECT_EQ(app.Opzioni().EmailCliente->text(), "unsaved@example.com");
+    EXPECT_EQ(IniFile(exeFolder() + "Tarvolin.ini").ReadString("generale", "emailcliente", {}),
+              "portable@example.com");
+}
+
+TEST_F(Impostazioni, PortableSwitchNeverReplacesTheFilesInUseOrNewerOnes) {
+    QDir().mkpath(installedData());
+    WriteAll(installedData() + "database.opt", "installed copy");
+    WriteAll(installedIni(), "[generale]\nemailcliente=installed@example.com\n");
+    {
+        // Running portable: untick and tick again while the portable files are open.
+        WriteAll(exeFolder() + "portable.1", "OK");
+        Applicazione& app = start();
+        app.Opzioni().EmailCliente->setText("portable@example.com");
+        app.Form1().Salvataggio();
+        app.Opzioni().Portable->click();
+        app.Opzioni().Portable->click();
+        EXPECT_TRUE(ReadAll(exeFolder() + "database.opt").startsWith("SQLite format 3"));
+        EXPECT_EQ(IniFile(exeFolder() + "Tarvolin.ini").ReadString("generale", "emailcliente", {}),
+                  "portable@example.com");
+        app.Form1().Db()->Execute("DELETE FROM table_memo"); // the open file still takes writes
+        drop();
+    }
+    // Installed, with portable copies newer than the installed data: the copies are kept.
+    QFile::remove(exeFolder() + "portable.1");
+    QFile::remove(installedData() + "database.opt");
+    QFile copia(exeFolder() + "database.opt");
+    ASSERT_TRUE(copia.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(copia.setFileTime(QDateTime::currentDateTime().addDays(1),
+                                  QFileDevice::FileModificationTime));
+    copia.close();
+    const QString prima = ReadAll(exeFolder() + "database.opt");
+    Applicazione& app = start();
+    app.Opzioni().Portable->click();
+    EXPECT_EQ(ReadAll(exeFolder() + "database.opt"), prima);
     EXPECT_EQ(IniFile(exeFolder() + "Tarvolin.ini").ReadString("generale", "emailcliente", {}),
               "portable@example.com");
 }
