@@ -3,8 +3,8 @@
 #include "app/form1.h"
 #include "app/formnag.h"
 #include "app/formopzioni.h"
-#include "common/icone.h"
 #include "common/deployment.h"
+#include "common/icone.h"
 #include "platform/singleinstance.h"
 
 #include <QApplication>
@@ -39,10 +39,17 @@ int AvviaTarvolin(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("tarvolin"));
     QApplication::setWindowIcon(IconaProgramma());
 
+    // Claimed before any window exists, so two starts in the same instant never both run.
     platform::SingleInstance istanza(
         platform::SingleInstance::nameFor(QString::fromLatin1(kClasseFinestra)));
-    if (istanza.handOverToRunningInstance())
+    switch (istanza.claim()) {
+    case platform::SingleInstance::Esito::Consegnato:
         return 0;
+    case platform::SingleInstance::Esito::Fallito:
+        return 1;
+    case platform::SingleInstance::Esito::Primo:
+        break;
+    }
 
     Applicazione applicazione;
     applicazione.AscoltaIstanze(istanza);

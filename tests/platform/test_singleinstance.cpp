@@ -7,9 +7,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +48,48 @@ TEST(SingleInstance, SecondProgramStartHandsOverAndExits) {
     EXPECT_FALSE(
         QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Tarvolin")
             .exists());
+}
+
+TEST(SingleInstance, SimultaneousStartsLeaveOneInstanceThatLaterStartsReach) {
+    const QString binary = qEnvironmentVariable("TARVOLIN_APP_BINARY");
+    ASSERT_FALSE(binary.isEmpty());
+    QTemporaryDir tmp; // a channel of this test's own
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", tmp.path());
+    env.insert("TARVOLIN_SERVICE", "127.0.0.1:1");
+    env.insert("TARVOLIN_MAKER_SITE", "http://127.0.0.1:1");
+    auto avvia = [&] {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->setProgram(binary);
+        p->start();
+        return p;
+    };
+    constexpr int kAvvii = 6;
+    std::vector<std::unique_ptr<QProcess>> avvii;
+    for (int i = 0; i < kAvvii; ++i)
+        avvii.push_back(avvia());
+    auto inVita = [&] {
+        return std::count_if(avvii.begin(), avvii.end(),
+                             [](const auto& p) { return p->state() != QProcess::NotRunning; });
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inVita() == 1; }, 30000)) << inVita();
+    QTest::qWait(1500); // nobody else was still starting
+    EXPECT_EQ(inVita(), 1);
+    for (const auto& p : avvii) {
+        if (p->state() == QProcess::NotRunning) {
+            EXPECT_EQ(p->exitCode(), 0);
+        }
+    }
+
+    auto dopo = avvia();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dopo->state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(dopo->exitCode(), 0);
+    EXPECT_EQ(inVita(), 1);
+    for (const auto& p : avvii) {
+        p->kill();
+        p->waitForFinished(5000);
+    }
 }
 
 TEST(SingleInstance, NothingRunningMeansNoHandOver) {
