@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 
 namespace tarvolin {
 
@@ -148,12 +150,29 @@ bool VistaCoda::sopraIcona(const QPoint& pos) const {
     return pos.x() >= kIconaDa && pos.x() <= kIconaA && itemAt(pos) != nullptr;
 }
 
+bool VistaCoda::sopraCasella(const QPoint& pos) const {
+    const QModelIndex indice = indexAt(pos);
+    if (!indice.isValid() || indice.column() != 0)
+        return false;
+    QStyleOptionViewItem opzione;
+    initViewItemOption(&opzione);
+    opzione.rect = visualRect(indice);
+    opzione.features |= QStyleOptionViewItem::HasCheckIndicator;
+    return style()
+        ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opzione, this)
+        .contains(pos);
+}
+
 void VistaCoda::mousePressEvent(QMouseEvent* event) {
     QTreeWidget::mousePressEvent(event);
     if (event->button() != Qt::LeftButton || currentItem() == nullptr || selectedItems().isEmpty())
         return;
-    Processo().SpuntaInTrascinamento = true;
     const QPoint pos = event->position().toPoint();
+    // The box toggles itself on release: drag-ticking from it would tick the row first and the
+    // release would untick it again.
+    if (sopraCasella(pos))
+        return;
+    Processo().SpuntaInTrascinamento = true;
     if (pos.x() > kOltreIcona) {
         for (int i = 0; i < topLevelItemCount(); ++i)
             Spunta(topLevelItem(i), false);

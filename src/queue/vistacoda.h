@@ -68,6 +68,7 @@ protected:
 
 private:
     bool sopraIcona(const QPoint& pos) const;
+    bool sopraCasella(const QPoint& pos) const;
 
     TipoLista tipo_;
 };

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -312,6 +314,38 @@ TEST_F(Liste, PressOnTextUnticksAndDraggingTicksRowsPassedOver) {
     for (int i = 0; i < 5; ++i)
         ticked << VistaCoda::Spuntata(lista_->Riga(i));
     EXPECT_EQ(ticked, QList<bool>({true, true, true, false, false}));
+}
+
+TEST_F(Liste, PressingOnATickBoxTogglesItExactlyOnce) {
+    inserisci("http://h/0", "0");
+    code_.CaricaLista();
+    lista_->show();
+    QTreeWidgetItem* riga = lista_->Riga(0);
+    QStyleOptionViewItem opzione;
+    opzione.initFrom(lista_);
+    opzione.features = QStyleOptionViewItem::HasCheckIndicator;
+    opzione.rect = lista_->visualItemRect(riga);
+    opzione.rect.setWidth(lista_->columnWidth(0));
+    const QPoint casella =
+        lista_->style()
+            ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opzione, lista_)
+            .center();
+    QWidget* vp = lista_->viewport();
+
+    // A touchpad often moves a pixel between press and release.
+    for (const int scosta : {0, 1}) {
+        for (const bool prima : {false, true}) {
+            VistaCoda::Spunta(riga, prima);
+            QTest::mousePress(vp, Qt::LeftButton, {}, casella);
+            const QPoint dopo = casella + QPoint(scosta, 0);
+            QMouseEvent move(QEvent::MouseMove, dopo, vp->mapToGlobal(dopo), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(vp, &move);
+            QTest::mouseRelease(vp, Qt::LeftButton, {}, dopo);
+            EXPECT_EQ(VistaCoda::Spuntata(riga), !prima)
+                << "moved " << scosta << " ticked " << prima;
+        }
+    }
 }
 
 TEST_F(Liste, HidingCompletedRowsMovesThemWithoutTouchingTheDatabase) {
