@@ -111,11 +111,10 @@ void TForm_DettagliDownload::BtSalvaModificheClick() {
     }
     try {
         salva();
+        close();
     } catch (const DatabaseError&) {
-        // The list already shows the edit; a locked or broken file must not keep the editor
-        // open with no way out.
+        // Left open, so the user does not take the edit for stored and can save again.
     }
-    close();
 }
 
 void TForm_DettagliDownload::salva() {

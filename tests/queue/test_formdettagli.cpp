@@ -375,17 +375,28 @@ TEST_F(Dettagli, ARowThatLeftTheListIsStillSavedToTheTable) {
     EXPECT_EQ(gruppiLista(), QStringList({"B"}));
 }
 
-TEST_F(Dettagli, ADatabaseFailureOnSaveStillClosesTheEditor) {
-    const QString id = inserisci("http://h/1", "0");
+TEST_F(Dettagli, AFailedSaveKeepsTheEditorOpenUntilASaveSucceeds) {
+    const QString id = inserisci("http://h/1", "0", "A");
     code_.CaricaLista();
     TForm_DettagliDownload* e = apri(id);
     ASSERT_NE(e, nullptr);
-    db_.Execute("DROP TABLE table_download");
+    db_.Execute("PRAGMA query_only = ON");
     e->Download->setText("http://h/nuovo");
+    e->GruppoDownload->setText("B");
     EXPECT_NO_THROW(e->BtSalvaModifiche->click());
     eliminaChiusi();
-    EXPECT_EQ(editori_.Aperti(), 0);
+    EXPECT_EQ(editori_.EditorePer(id), e);
+    EXPECT_TRUE(e->isVisible());
+    EXPECT_EQ(campo(id, "link"), "http://h/1");
+    EXPECT_EQ(campo(id, "gruppo"), "A");
     EXPECT_TRUE(boxes_.shown().isEmpty());
+
+    db_.Execute("PRAGMA query_only = OFF");
+    e->BtSalvaModifiche->click();
+    eliminaChiusi();
+    EXPECT_EQ(editori_.Aperti(), 0);
+    EXPECT_EQ(campo(id, "link"), "http://h/nuovo");
+    EXPECT_EQ(campo(id, "gruppo"), "B");
 }
 
 TEST_F(Dettagli, ClosedEditorsLeaveTheOpenList) {
