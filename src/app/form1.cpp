@@ -49,7 +49,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     connect(TrayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason r) {
                 if (r == QSystemTrayIcon::DoubleClick) {
-                    showNormal();
+                    setWindowState(windowState() & ~Qt::WindowMinimized);
+                    show();
                     raise();
                     activateWindow();
                 }
@@ -164,8 +165,9 @@ void TForm1::FineSplash() {
 
 void TForm1::MessaggioIstanza(const QString& testo) {
     Q_UNUSED(testo); // the text carries no meaning: any message brings the window forward
+    // Out of the minimised state only: a maximised window comes back maximised.
     if (isMinimized())
-        showNormal();
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     if (isVisible()) {
         raise();
         activateWindow();
