@@ -8,11 +8,13 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -83,6 +85,10 @@ TForm_Opzioni::TForm_Opzioni(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(IntercettaBox, &QCheckBox::clicked, this, &TForm_Opzioni::IntercettaCliccato);
     connect(Trasparenza, &QSlider::valueChanged, this, &TForm_Opzioni::TrasparenzaCambiata);
     EmailCliente->installEventFilter(this);
+
+    // An explicit position: left to itself, the window manager places it wherever it likes.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 QWidget* TForm_Opzioni::creaGenerale() {

@@ -3,8 +3,10 @@
 #include "common/messagebox.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -112,6 +114,13 @@ TEST_F(Opzioni, EmailFieldBlinksUntilTouched) {
     QTest::mouseClick(form.EmailCliente, Qt::LeftButton);
     EXPECT_FALSE(form.EmailEvidenziata());
     EXPECT_FALSE(form.TimerColor->isActive());
+}
+
+TEST_F(Opzioni, ShowsCentredOnTheScreen) {
+    form.show();
+    const QRect schermo = QGuiApplication::primaryScreen()->availableGeometry();
+    // Within the window frame, which the position cannot know before the first show.
+    EXPECT_LE((form.geometry().center() - schermo.center()).manhattanLength(), 8);
 }
 
 TEST_F(Opzioni, ClosingOnlyHides) {
