@@ -115,19 +115,21 @@ void TForm_Add::creaControlli() {
     grid->addWidget(
         etichetta("Label6", QStringLiteral("(Obbligatorio in caso di estrazione automatica)")), 0,
         2);
-    grid->addWidget(etichetta("labelpassword", QStringLiteral("Password download : ")), 1, 0);
-    grid->addWidget(Password, 1, 1);
+    // Right under the group: the tab order follows the grid.
+    grid->addWidget(AggiungiBt, 1, 0, 1, 3);
+    grid->addWidget(etichetta("labelpassword", QStringLiteral("Password download : ")), 2, 0);
+    grid->addWidget(Password, 2, 1);
     grid->addWidget(
         etichetta("Label3",
                   QStringLiteral("(lascia il campo vuoto se il link non ha password di download)")),
-        1, 2);
-    grid->addWidget(AutoExtract, 2, 0, 1, 3);
-    grid->addWidget(etichetta("Label2", QStringLiteral("Password archivio : ")), 3, 0);
-    grid->addWidget(PasswordArchivio, 3, 1);
+        2, 2);
+    grid->addWidget(AutoExtract, 3, 0, 1, 3);
+    grid->addWidget(etichetta("Label2", QStringLiteral("Password archivio : ")), 4, 0);
+    grid->addWidget(PasswordArchivio, 4, 1);
     grid->addWidget(
         etichetta("Label5",
                   QStringLiteral("(lascia il campo vuoto se l'archivio non ha password)")),
-        3, 2);
+        4, 2);
 
     auto* domini = new QHBoxLayout;
     domini->addWidget(BtComEu);
@@ -138,7 +140,6 @@ void TForm_Add::creaControlli() {
     layout->addWidget(ListaLink, 1);
     layout->addLayout(domini);
     layout->addLayout(grid);
-    layout->addWidget(AggiungiBt);
 }
 
 void TForm_Add::RiscriviDomini(const QStringList& da, const QString& a) {

@@ -205,6 +205,21 @@ TEST_F(Aggiungi, StandAloneDialogStaysAboveEveryWindow) {
     EXPECT_EQ(Processo().FinestreAggiungi.size(), 2);
 }
 
+TEST_F(Aggiungi, TheAddButtonFollowsTheGroupOnScreenAndByTab) {
+    TForm_Add* d = apri({});
+    d->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    d->NomeGruppo->setFocus();
+    const QList<QWidget*> ordine = {d->NomeGruppo, d->AggiungiBt, d->Password, d->AutoExtract,
+                                    d->PasswordArchivio};
+    for (int i = 1; i < ordine.size(); ++i) {
+        const std::string nome = ordine[i]->objectName().toStdString();
+        EXPECT_LT(ordine[i - 1]->mapTo(d, QPoint()).y(), ordine[i]->mapTo(d, QPoint()).y()) << nome;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), ordine[i]) << nome;
+    }
+}
+
 TEST_F(Aggiungi, EmptyBoxAddsNothingAndCloses) {
     QPointer<TForm_Add> d = apri({});
     d->AggiungiBtClick();
