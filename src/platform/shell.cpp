@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
@@ -46,19 +47,37 @@ public:
             return true;
         return QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString()});
     }
-    // The desktop's file manager selects the file; without one, the folder is opened.
+    // The desktop's file manager selects the file; without one, the folder is opened. The
+    // call does not wait: starting a file manager can take seconds.
     bool showInFolder(const QString& filePath) override {
+        const QString folder = QFileInfo(filePath).absolutePath();
         QDBusConnection bus = QDBusConnection::sessionBus();
-        if (bus.isConnected()) {
-            QDBusMessage call = QDBusMessage::createMethodCall(
-                QStringLiteral("org.freedesktop.FileManager1"),
-                QStringLiteral("/org/freedesktop/FileManager1"),
-                QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-            call << QStringList{QUrl::fromLocalFile(filePath).toString()} << QString();
-            if (bus.call(call, QDBus::Block, 1000).type() == QDBusMessage::ReplyMessage)
-                return true;
-        }
-        return openUrl(QFileInfo(filePath).absolutePath());
+        if (!bus.isConnected())
+            return openUrl(folder);
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.FileManager1"),
+            QStringLiteral("/org/freedesktop/FileManager1"),
+            QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+        call << QStringList{QUrl::fromLocalFile(filePath).toString()} << QString();
+        auto* watcher =
+            new QDBusPendingCallWatcher(bus.asyncCall(call), QCoreApplication::instance());
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                         [this, folder](QDBusPendingCallWatcher* finished) {
+                             if (refused(*finished))
+                                 openUrl(folder);
+                             finished->deleteLater();
+                         });
+        return true;
+    }
+
+private:
+    // Only a refusal: a file manager that is slow to answer may still show the file, and
+    // opening the folder as well would give the user two windows.
+    static bool refused(const QDBusPendingCall& call) {
+        if (!call.isError())
+            return false;
+        const QDBusError::ErrorType type = call.error().type();
+        return type != QDBusError::NoReply && type != QDBusError::Timeout;
     }
 };
 
