@@ -1,0 +1,20 @@
+#include "net/client.h"
+
+namespace tarvolin::net {
+
+QByteArray Risposta::Intestazione(const QByteArray& nome) const {
+    for (const auto& [n, valore] : intestazioni) {
+        if (n.compare(nome, Qt::CaseInsensitive) == 0)
+            return valore;
+    }
+    return {};
+}
+
+qint64 Risposta::ContentLength() const {
+    const QByteArray valore = Intestazione("Content-Length").trimmed();
+    bool ok = false;
+    const qint64 n = valore.toLongLong(&ok);
+    return ok && n >= 0 && !valore.startsWith('+') ? n : -1;
+}
+
+} // namespace tarvolin::net
