@@ -55,9 +55,9 @@ Deployment deploymentFrom(const std::function<QString(const char*)>& env) {
 
     QStringList sites = splitList(env("TARVOLIN_HOST_SITES"));
     if (sites.isEmpty())
-        sites = {QStringLiteral("http://www.easybytez.com"),
-                 QStringLiteral("http://www.easybytez.eu"),
-                 QStringLiteral("http://www.easybytez.me")};
+        sites = {QStringLiteral("https://www.easybytez.com"),
+                 QStringLiteral("https://www.easybytez.eu"),
+                 QStringLiteral("https://www.easybytez.me")};
     for (QString& s : sites)
         s = withoutTrailingSlash(s);
     d.hostSites = sites;

@@ -114,4 +114,25 @@ QString ConSeparatore(const QString& folder) {
     return folder + '/';
 }
 
+namespace {
+
+template <typename Testo> Testo estrai(const Testo& testo, const Testo& inizio, const Testo& fine) {
+    const qsizetype da = testo.indexOf(inizio);
+    if (da < 0)
+        return {};
+    const Testo resto = testo.mid(da + inizio.size());
+    const qsizetype a = resto.indexOf(fine);
+    return a < 0 ? resto : resto.left(a);
+}
+
+} // namespace
+
+QString EstraiTesto(const QString& testo, const QString& inizio, const QString& fine) {
+    return estrai(testo, inizio, fine);
+}
+
+QByteArray EstraiTesto(const QByteArray& testo, const QByteArray& inizio, const QByteArray& fine) {
+    return estrai(testo, inizio, fine);
+}
+
 } // namespace tarvolin

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Small shared routines of the whole program.
@@ -34,6 +35,11 @@ QString FormatoDurata(qint64 secondi);
 
 // The value of one hexadecimal digit in either case, -1 for any other character.
 int ValoreEsadecimale(char16_t c);
+
+// The text after the first `inizio` and before the first `fine` that follows it (the whole rest
+// when `fine` does not follow); empty when `inizio` does not occur. Case-sensitive.
+QString EstraiTesto(const QString& testo, const QString& inizio, const QString& fine);
+QByteArray EstraiTesto(const QByteArray& testo, const QByteArray& inizio, const QByteArray& fine);
 
 // A folder text with exactly one trailing separator.
 QString ConSeparatore(const QString& folder);

@@ -53,7 +53,7 @@ TEST_F(Impostazioni, FirstStartDefaults) {
     EXPECT_FALSE(f.SpeedLimit->isEnabled());
     EXPECT_EQ(o.MaxDownload->value(), 3);
     EXPECT_TRUE(o.EasyCom->isChecked());
-    EXPECT_EQ(f.SitoBase, "http://www.easybytez.com");
+    EXPECT_EQ(f.SitoBase, "https://www.easybytez.com");
     EXPECT_EQ(o.Trasparenza->value(), 150);
     EXPECT_EQ(o.CompleteDir->text(), documents() + "/Tarvolin/Download/");
     EXPECT_EQ(o.TempDir->text(), documents() + "/Tarvolin/Temp/");
@@ -83,7 +83,7 @@ TEST_F(Impostazioni, EveryKeyRoundTripsThroughSaveAndLoad) {
         o.EasyMe->setChecked(true);
         f.resize(900, 500);
         f.Salvataggio();
-        EXPECT_EQ(f.SitoBase, "http://www.easybytez.me");
+        EXPECT_EQ(f.SitoBase, "https://www.easybytez.me");
         drop();
     }
     EXPECT_EQ(keysInFile(), QStringList({"completedir",
@@ -131,7 +131,7 @@ TEST_F(Impostazioni, EveryKeyRoundTripsThroughSaveAndLoad) {
     EXPECT_EQ(o.PersonalEmailEasybytez->text(), "io@example.com");
     EXPECT_EQ(o.PersonalPasswordEasybytez->text(), "p=a;s\"s");
     EXPECT_TRUE(o.EasyMe->isChecked());
-    EXPECT_EQ(f.SitoBase, "http://www.easybytez.me");
+    EXPECT_EQ(f.SitoBase, "https://www.easybytez.me");
     EXPECT_EQ(f.size(), QSize(900, 500));
 }
 
@@ -142,7 +142,7 @@ TEST_F(Impostazioni, OddValuesLoadSafely) {
     TForm_Opzioni& o = app.Opzioni();
     EXPECT_EQ(o.MaxDownload->value(), 3);
     EXPECT_FALSE(o.EasyCom->isChecked() || o.EasyEu->isChecked() || o.EasyMe->isChecked());
-    EXPECT_EQ(f.SitoBase, "http://www.easybytez.com"); // keeps its previous value
+    EXPECT_EQ(f.SitoBase, "https://www.easybytez.com"); // keeps its previous value
     EXPECT_EQ(f.SpeedLimit->value(), 0);
     EXPECT_EQ(o.Trasparenza->value(), 255);
     EXPECT_TRUE(f.CodiceIdentificativo.isEmpty());

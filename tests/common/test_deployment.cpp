@@ -22,8 +22,8 @@ TEST(Deployment, DefaultsWithAnEmptyEnvironment) {
     EXPECT_EQ(d.servicePort, 11368);
     EXPECT_EQ(d.makerSite, QStringLiteral("http://www.tarvolin.invalid"));
     EXPECT_EQ(d.makerMarker, QStringLiteral("tarvolin.invalid_"));
-    EXPECT_EQ(d.hostSites, QStringList({"http://www.easybytez.com", "http://www.easybytez.eu",
-                                        "http://www.easybytez.me"}));
+    EXPECT_EQ(d.hostSites, QStringList({"https://www.easybytez.com", "https://www.easybytez.eu",
+                                        "https://www.easybytez.me"}));
     EXPECT_EQ(d.hostDomains, QStringList({"easybytez.com", "easybytez.eu", "easybytez.me"}));
     EXPECT_EQ(d.linkFolderDomains, QStringList({"filecrypt.cc", "filecrypt.co"}));
     EXPECT_EQ(d.dlcService, QStringLiteral("http://dcrypt.it"));
