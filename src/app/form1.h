@@ -1,6 +1,9 @@
 #pragma once
 
+#include "net/cookie.h"
+
 #include <QMainWindow>
+#include <QStringList>
 
 #include <memory>
 
@@ -54,6 +57,10 @@ public:
     QString AccountEmail;
     QString AccountPassword;
     QString SitoBase;
+    // Host login cookies, shared by every resolution of a host link.
+    net::ArchivioCookie IdCookieManager1;
+    // Host names whose links go through host accounts; empty until the maker's list arrives.
+    QStringList ListaHosting;
     // The floating speed widget's position, kept from the settings until that widget exists.
     int SpeedTop = 0;
     int SpeedLeft = 0;
@@ -128,6 +135,9 @@ public:
     void Salvataggio();
     void SaveVoucher(const QString& codice);
     void CaricaPersonalEasybytez();
+    // Makes the stored login cookies of this host account the current ones.
+    void CaricaCookieDauid(const QString& email);
+    bool HostConosciuto(const QString& link) const;
     // The splash has ended: the main window appears and the service link may start.
     void FineSplash();
     // A later start of the program sent `testo`.

@@ -5,6 +5,8 @@
 #include "app/formopzioni.h"
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
+#include "host/hosting.h"
+#include "host/tokenhost.h"
 #include "queue/database.h"
 #include "queue/token.h"
 #include "service/dispatcher.h"
@@ -64,8 +66,8 @@ void TForm1::NuovoCodice(const QString& codice) {
     SaveVoucher(codice);
     NewVoucherReceived->setPlainText(codice);
     mostraAlCentro(PanelNewVoucher);
-    // A new identity starts without the host logins of the old one. The stored cookies
-    // themselves go with the host sessions.
+    // A new identity starts without the host logins of the old one.
+    IdCookieManager1.Rimuovi(QString::fromLatin1(host::kPortale));
     if (database_) {
         try {
             EliminaTokenHost(*database_);
@@ -92,6 +94,7 @@ void TForm1::SlotRicevuto(const QString& email, const QString& password) {
     }
     AccountEmail = email;
     AccountPassword = password;
+    CaricaCookieDauid(AccountEmail);
 }
 
 void TForm1::CaricaPersonalEasybytez() {
@@ -102,6 +105,17 @@ void TForm1::CaricaPersonalEasybytez() {
         return;
     AccountEmail = personale;
     AccountPassword = opzioni_->PersonalPasswordEasybytez->text();
+    CaricaCookieDauid(AccountEmail);
+}
+
+void TForm1::CaricaCookieDauid(const QString& email) {
+    if (database_)
+        host::CaricaToken(*database_, IdCookieManager1, QString::fromLatin1(host::kPortale),
+                          SitoBase, email);
+}
+
+bool TForm1::HostConosciuto(const QString& link) const {
+    return host::HostConosciuto(ListaHosting, link);
 }
 
 void TForm1::AggiornamentoObbligatorio() {

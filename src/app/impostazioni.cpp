@@ -8,11 +8,13 @@
 #include "common/funzioni.h"
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
+#include "host/hosting.h"
 #include "platform/shell.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -142,6 +144,13 @@ void TForm1::Caricamento() {
     ImpostazioniCaricate = true;
 
     cartelle::EliminaSetupResiduo(o.TempDir->text());
+
+    // The banner loader starts here, right before the hosting list.
+    host::TLoadHosting::Avvia(deployment().makerSite,
+                              [finestra = QPointer<TForm1>(this)](const QStringList& righe) {
+                                  if (finestra)
+                                      finestra->ListaHosting = righe;
+                              });
 }
 
 void TForm1::Salvataggio() {

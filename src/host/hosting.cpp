@@ -1,0 +1,74 @@
+#include "hosting.h"
+
+#include "common/ansi.h"
+#include "common/synccall.h"
+#include "net/client.h"
+#include "net/profili.h"
+
+namespace tarvolin::host {
+
+QStringList RigheHosting(const QByteArray& corpo) {
+    QStringList righe;
+    qsizetype inizio = 0;
+    const qsizetype n = corpo.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = corpo[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        righe << FromAnsi(corpo.mid(inizio, i - inizio));
+        if (c == '\r' && i + 1 < n && corpo[i + 1] == '\n')
+            ++i;
+        inizio = i + 1;
+    }
+    if (inizio < n)
+        righe << FromAnsi(corpo.mid(inizio));
+    return righe;
+}
+
+bool HostConosciuto(const QStringList& listaHosting, const QString& link) {
+    QString url = link;
+    url.replace('\\', '/');
+    QString host;
+    const qsizetype schema = url.indexOf(QLatin1String("://"));
+    if (schema >= 0) {
+        host = url.mid(schema + 3);
+        host = host.left(host.indexOf('/')); // left(-1) keeps the whole text
+        host = host.mid(host.lastIndexOf('@') + 1);
+        host = host.left(host.indexOf(':'));
+    }
+    if (!host.contains(QLatin1String("www")))
+        host.prepend(QLatin1String("www."));
+    for (const QString& voce : listaHosting) {
+        if (!voce.isEmpty() && host.contains(voce))
+            return true;
+    }
+    return false;
+}
+
+TLoadHosting::TLoadHosting(QString sitoProduttore, Applica applica)
+    : sito_(std::move(sitoProduttore)), applica_(std::move(applica)) {}
+
+void TLoadHosting::Avvia(const QString& sitoProduttore, Applica applica) {
+    auto* loader = new TLoadHosting(sitoProduttore, std::move(applica));
+    QObject::connect(loader, &QThread::finished, loader, &QObject::deleteLater);
+    loader->start();
+}
+
+void TLoadHosting::run() {
+    net::ArchivioCookie cookie; // allowed, but kept by nobody else
+    net::Profilo profilo;
+    profilo.intestazioni = {{"Accept", net::kAcceptBrowser},
+                            {"Accept-Encoding", "gzip, deflate"},
+                            {"Accept-Language", net::kAcceptLanguage},
+                            {"User-Agent", net::kUserAgent}};
+    profilo.cookie = &cookie;
+    net::ClientHttp client(std::move(profilo));
+    const net::Risposta risposta = client.Get(sito_ + QStringLiteral("/hosting.ini"));
+    if (!risposta.ok)
+        return;
+    // Split here, so a huge file never holds up the window.
+    const QStringList righe = RigheHosting(risposta.corpo);
+    ChiamataSincronizzata([&] { applica_(righe); });
+}
+
+} // namespace tarvolin::host
