@@ -1,0 +1,338 @@
+#include "support/fake_file_server.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <string>
+#include <thread>
+#include <utility>
+
+namespace tarvolin::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Contatore = std::shared_ptr<std::atomic<qint64>>;
+
+constexpr qint64 kBlocco = 64 * 1024;
+constexpr qint64 kBloccoLentoMax = 16 * 1024;
+// A paced body goes out in about this many blocks a second, so progress looks steady.
+constexpr qint64 kBlocchiLentiAlSecondo = 20;
+constexpr const char* kTipo = "application/octet-stream";
+
+quint64 mescola(quint64 x) {
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    return x ^ (x >> 31);
+}
+
+// No short period, so a transfer resumed at the wrong offset cannot match by accident.
+quint64 parola(quint32 seed, quint64 index) {
+    return mescola(index + 0x9E3779B97F4A7C15ULL * (static_cast<quint64>(seed) + 1));
+}
+
+struct Contenuto {
+    QByteArray dati;
+    qint64 generato = -1;
+    quint32 seme = 0;
+
+    qint64 size() const { return generato >= 0 ? generato : dati.size(); }
+    QByteArray bytes(qint64 offset, qint64 len) const {
+        return generato >= 0 ? FakeFileServer::bytesGenerati(seme, offset, len)
+                             : dati.mid(offset, len);
+    }
+};
+
+struct Percorso {
+    std::optional<Contenuto> contenuto;
+    Guasti guasti;
+    int richieste = 0;       // since azzera()
+    int richiesteGuasti = 0; // since imposta() or azzera()
+};
+
+struct Voce {
+    RichiestaFile richiesta;
+    Contatore inviati;
+};
+
+struct Intervallo {
+    enum Tipo { Intero, Parte, Fuori } tipo = Intero;
+    qint64 primo = 0;
+    qint64 ultimo = -1;
+};
+
+std::optional<qint64> numero(const std::string& cifre) {
+    if (cifre.empty() || cifre.size() > 18 ||
+        cifre.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoll(cifre);
+}
+
+// A single range "bytes=a-b", "bytes=a-" or "bytes=-n"; anything else is ignored, as a server
+// that does not understand it would.
+Intervallo intervallo(const std::string& valore, qint64 size) {
+    const Intervallo intero{Intervallo::Intero, 0, size - 1};
+    static const std::string prefisso = "bytes=";
+    const size_t trattino = valore.find('-');
+    if (valore.rfind(prefisso, 0) != 0 || trattino == std::string::npos)
+        return intero;
+    const auto da = numero(valore.substr(prefisso.size(), trattino - prefisso.size()));
+    const std::string coda = valore.substr(trattino + 1);
+    const auto a = numero(coda);
+    if (!da) {
+        if (!a)
+            return intero;
+        if (*a == 0 || size == 0)
+            return {Intervallo::Fuori};
+        return {Intervallo::Parte, std::max<qint64>(0, size - *a), size - 1};
+    }
+    if ((!coda.empty() && !a) || (a && *a < *da))
+        return intero;
+    if (*da >= size)
+        return {Intervallo::Fuori};
+    // A last byte past the end is clamped: clients ask "bytes=offset-size" for the rest.
+    return {Intervallo::Parte, *da, a ? std::min(*a, size - 1) : size - 1};
+}
+
+qint64 taglio(const Guasti& guasti, int numeroRichiesta) {
+    const qint64 n = guasti.interrompiDopo;
+    if (n < 0 || (guasti.volte >= 0 && numeroRichiesta > guasti.volte))
+        return -1;
+    if (!guasti.varia || n < 2)
+        return n;
+    const quint64 caso = parola(*guasti.varia, static_cast<quint64>(numeroRichiesta));
+    return n / 2 + static_cast<qint64>(caso % static_cast<quint64>(n));
+}
+
+// One response body: where it starts in the file, where the connection is to be dropped, how
+// fast it goes.
+class Trasmissione {
+public:
+    Trasmissione(Contenuto contenuto, qint64 primo, qint64 lunghezza, qint64 taglio, qint64 lento,
+                 Contatore inviati)
+        : contenuto_(std::move(contenuto)), primo_(primo), lunghezza_(lunghezza), taglio_(taglio),
+          lento_(lento), inviati_(std::move(inviati)) {}
+
+    bool finita(qint64 offset) const { return offset >= lunghezza_; }
+
+    // False once the connection is to be dropped, or is gone.
+    bool invia(qint64 offset, httplib::DataSink& sink) {
+        if (taglio_ >= 0 && offset >= taglio_)
+            return false;
+        qint64 n = std::min(lunghezza_ - offset, blocco());
+        if (taglio_ >= 0)
+            n = std::min(n, taglio_ - offset);
+        if (!inizio_)
+            inizio_ = Clock::now();
+        const QByteArray dati = contenuto_.bytes(primo_ + offset, n);
+        if (!sink.write(dati.constData(), static_cast<size_t>(dati.size())))
+            return false;
+        *inviati_ += dati.size();
+        if (lento_ > 0)
+            std::this_thread::sleep_until(
+                *inizio_ + std::chrono::nanoseconds((offset + n) * 1000000000LL / lento_));
+        return true;
+    }
+
+private:
+    qint64 blocco() const {
+        return lento_ > 0 ? std::clamp<qint64>(lento_ / kBlocchiLentiAlSecondo, 1, kBloccoLentoMax)
+                          : kBlocco;
+    }
+
+    Contenuto contenuto_;
+    qint64 primo_;
+    qint64 lunghezza_;
+    qint64 taglio_;
+    qint64 lento_;
+    Contatore inviati_;
+    std::optional<Clock::time_point> inizio_;
+};
+
+void corpo(httplib::Response& res, std::shared_ptr<Trasmissione> t, qint64 lunghezza,
+           SenzaLunghezza modo) {
+    if (modo == SenzaLunghezza::No) {
+        if (lunghezza == 0) {
+            res.set_content(std::string(), kTipo);
+            return;
+        }
+        res.set_content_provider(static_cast<size_t>(lunghezza), kTipo,
+                                 [t](size_t offset, size_t, httplib::DataSink& sink) {
+                                     return t->invia(static_cast<qint64>(offset), sink);
+                                 });
+        return;
+    }
+    const bool chiudi = modo == SenzaLunghezza::Chiusura;
+    const auto fornitore = [t, chiudi](size_t offset, httplib::DataSink& sink) {
+        if (!t->finita(static_cast<qint64>(offset)))
+            return t->invia(static_cast<qint64>(offset), sink);
+        if (chiudi)
+            return false; // the close is what ends the body
+        sink.done();
+        return true;
+    };
+    if (chiudi) {
+        res.set_header("Connection", "close");
+        res.set_content_provider(kTipo, fornitore);
+    } else {
+        res.set_chunked_content_provider(kTipo, fornitore);
+    }
+}
+
+} // namespace
+
+struct FakeFileServer::Stato {
+    std::map<QByteArray, Percorso> percorsi;
+    QList<Voce> voci;
+};
+
+FakeFileServer::FakeFileServer(quint16 port) : stato_(std::make_unique<Stato>()) {
+    avvia(port);
+}
+
+FakeFileServer::~FakeFileServer() {
+    ferma();
+}
+
+void FakeFileServer::avvia(quint16 port) {
+    auto server = std::make_unique<RecordingHttpServer>();
+    server->get(".*",
+                [this](const httplib::Request& req, httplib::Response& res) { servi(req, res); });
+    server->start(port);
+    port_ = server->port();
+    server_ = std::move(server);
+}
+
+void FakeFileServer::ferma() {
+    if (server_)
+        server_->stop();
+    server_.reset();
+}
+
+void FakeFileServer::riavvia() {
+    ferma();
+    avvia(static_cast<quint16>(port_));
+}
+
+QString FakeFileServer::radice() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(port_);
+}
+
+QString FakeFileServer::url(const QByteArray& path) const {
+    return radice() + QString::fromLatin1(path.toPercentEncoding("/"));
+}
+
+void FakeFileServer::aggiungi(const QByteArray& path, QByteArray contenuto) {
+    std::lock_guard lock(mutex_);
+    stato_->percorsi[path].contenuto = Contenuto{std::move(contenuto)};
+}
+
+void FakeFileServer::aggiungiGenerato(const QByteArray& path, qint64 size, quint32 seed) {
+    std::lock_guard lock(mutex_);
+    stato_->percorsi[path].contenuto = Contenuto{{}, size, seed};
+}
+
+void FakeFileServer::imposta(const QByteArray& path, const Guasti& guasti) {
+    std::lock_guard lock(mutex_);
+    Percorso& percorso = stato_->percorsi[path];
+    percorso.guasti = guasti;
+    percorso.richiesteGuasti = 0;
+}
+
+QList<RichiestaFile> FakeFileServer::richieste() const {
+    std::lock_guard lock(mutex_);
+    QList<RichiestaFile> richieste;
+    for (const Voce& voce : stato_->voci) {
+        richieste.append(voce.richiesta);
+        richieste.last().byteInviati = *voce.inviati;
+    }
+    return richieste;
+}
+
+int FakeFileServer::conteggio(const QByteArray& path) const {
+    std::lock_guard lock(mutex_);
+    const auto it = stato_->percorsi.find(path);
+    return it == stato_->percorsi.end() ? 0 : it->second.richieste;
+}
+
+void FakeFileServer::azzera() {
+    std::lock_guard lock(mutex_);
+    stato_->voci.clear();
+    for (auto& [path, percorso] : stato_->percorsi) {
+        percorso.richieste = 0;
+        percorso.richiesteGuasti = 0;
+    }
+}
+
+QByteArray FakeFileServer::bytesGenerati(quint32 seed, qint64 offset, qint64 len) {
+    QByteArray bytes(std::max<qint64>(len, 0), Qt::Uninitialized);
+    char* out = bytes.data();
+    for (qint64 i = 0; i < bytes.size();) {
+        const auto at = static_cast<quint64>(offset + i);
+        const quint64 word = parola(seed, at / 8);
+        for (quint64 shift = at % 8; shift < 8 && i < bytes.size(); ++shift, ++i)
+            out[i] = static_cast<char>(word >> (8 * shift));
+    }
+    return bytes;
+}
+
+void FakeFileServer::servi(const httplib::Request& req, httplib::Response& res) {
+    std::optional<Contenuto> contenuto;
+    Guasti guasti;
+    int numeroRichiesta = 0;
+    {
+        std::lock_guard lock(mutex_);
+        Percorso& percorso = stato_->percorsi[QByteArray::fromStdString(req.path)];
+        ++percorso.richieste;
+        numeroRichiesta = ++percorso.richiesteGuasti;
+        contenuto = percorso.contenuto;
+        guasti = percorso.guasti;
+    }
+    const Contatore inviati = std::make_shared<std::atomic<qint64>>(0);
+    const bool colpita = guasti.volte < 0 || numeroRichiesta <= guasti.volte;
+    const std::string range = req.get_header_value("Range");
+
+    if (!guasti.redirectA.isEmpty()) {
+        const QByteArray& a = guasti.redirectA;
+        res.status = 302;
+        res.set_header("Location", a.startsWith('/') ? url(a).toStdString() : a.toStdString());
+    } else if (guasti.stato != 0 && colpita) {
+        res.status = guasti.stato;
+    } else if (!contenuto) {
+        res.status = 404;
+        res.set_content("Not found\n", "text/plain");
+    } else {
+        const qint64 size = contenuto->size();
+        const Intervallo parte = guasti.ignoraRange || range.empty()
+                                     ? Intervallo{Intervallo::Intero, 0, size - 1}
+                                     : intervallo(range, size);
+        if (!guasti.ignoraRange)
+            res.set_header("Accept-Ranges", "bytes");
+        if (!guasti.contentDisposition.isEmpty())
+            res.set_header("Content-Disposition", guasti.contentDisposition.toStdString());
+        if (parte.tipo == Intervallo::Fuori) {
+            res.status = 416;
+            res.set_header("Content-Range", "bytes */" + std::to_string(size));
+        } else {
+            res.status = parte.tipo == Intervallo::Parte ? 206 : 200;
+            if (res.status == 206)
+                res.set_header("Content-Range", "bytes " + std::to_string(parte.primo) + "-" +
+                                                    std::to_string(parte.ultimo) + "/" +
+                                                    std::to_string(size));
+            const qint64 lunghezza = parte.ultimo - parte.primo + 1;
+            corpo(res,
+                  std::make_shared<Trasmissione>(*contenuto, parte.primo, lunghezza,
+                                                 taglio(guasti, numeroRichiesta), guasti.lento,
+                                                 inviati),
+                  lunghezza, guasti.senzaLunghezza);
+        }
+    }
+
+    RichiestaFile voce{QByteArray::fromStdString(req.method), QByteArray::fromStdString(req.target),
+                       QByteArray::fromStdString(range), res.status};
+    std::lock_guard lock(mutex_);
+    stato_->voci.append({voce, inviati});
+}
+
+} // namespace tarvolin::test
