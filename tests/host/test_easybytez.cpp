@@ -114,7 +114,8 @@ TEST_F(Easybytez, LogsInOnceThenResolvesWithTheSameCookies) {
         nomi << nome;
     EXPECT_EQ(nomi, QByteArrayList({"op", "login", "rand", "password"}));
     nomi.clear();
-    for (const auto& [nome, valore] : sito_.downloadForms().first().fields)
+    const auto moduli = sito_.downloadForms();
+    for (const auto& [nome, valore] : moduli.first().fields)
         nomi << nome;
     EXPECT_EQ(nomi, QByteArrayList({"op", "id", "rand", "method_premium", "down_direct"}));
     const auto pagina = sito_.requests().first();

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "support/qt_print.h"
 
 using namespace tarvolin;
@@ -40,9 +42,9 @@ protected:
     }
     ~Aggiungi() override {
         // Dialogs close themselves later; let them go before the lists do.
-        for (const QPointer<QWidget>& w : Processo().FinestreAggiungi)
+        const QList<QPointer<QWidget>> aperte = std::exchange(Processo().FinestreAggiungi, {});
+        for (const QPointer<QWidget>& w : aperte)
             delete w.data();
-        Processo().FinestreAggiungi.clear();
     }
 
     TForm_Add* apri(const QString& testo) {
