@@ -67,9 +67,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     connect(BtCartellaTemp, &QToolButton::clicked, Code, &ListeCoda::ApriCartellaTemp);
     TrayIcon->show();
     FormCreate();
+    AvviaVelocita();
 }
 
 TForm1::~TForm1() {
+    FermaVelocita();
     // FormDestroy: the notification icon goes with the window, and so do the add-links
     // dialogs still open, which queue into this window's lists.
     TrayIcon->hide();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/attivi.h"
 #include "net/cookie.h"
 
 #include <QMainWindow>
@@ -61,6 +62,21 @@ public:
     net::ArchivioCookie IdCookieManager1;
     // Host names whose links go through host accounts; empty until the maker's list arrives.
     QStringList ListaHosting;
+    // The running downloads and their locks.
+    motore::DownloadAttivi DownloadAttivi;
+    // Bandwidth cap and speed display
+    double PausaCorrente = 0;  // ms each worker sleeps per received block; 0: no cap
+    qint64 VelocitaTotale = 0; // bytes per second of the last sample
+    void SettaLimitiDiBanda();
+    void SpeedLimitChange();
+    void AggiornaVelocita();
+    // The floating speed widget, TForm_Speed; null before creation ends.
+    QWidget* FormSpeed() const;
+    void AvviaVelocita(); // the sampler and the widget, at the end of creation
+    void FermaVelocita(); // the sampler stops before anything it reads goes
+    void MostraSpeedDopoSplash();
+    struct Velocimetro;
+    std::shared_ptr<Velocimetro> Velocita; // shared: its type is complete only where it is made
     // The floating speed widget's position, kept from the settings until that widget exists.
     int SpeedTop = 0;
     int SpeedLeft = 0;

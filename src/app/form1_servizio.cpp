@@ -28,6 +28,7 @@ void TForm1::collegaServizio() {
     Servizio = new servizio::Sessione(TimerAutoConnect, TimerInviaCodiceVoucher, WakeUpTimer, this);
     Messaggi = new servizio::Dispatcher(*Servizio, this);
     Servizio->CodiceIdentificativo = [this] { return CodiceIdentificativo; };
+    Servizio->VelocitaTotale = [this] { return VelocitaTotale; };
     Servizio->LeggiUid = [this] {
         return database_ ? LeggiUid(*database_) : QStringLiteral("NULL");
     };

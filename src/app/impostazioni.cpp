@@ -102,6 +102,8 @@ void TForm1::Caricamento() {
     }
     SpeedTop = ini.ReadInteger(kSezione, QStringLiteral("speedtop"), 0);
     SpeedLeft = ini.ReadInteger(kSezione, QStringLiteral("speedleft"), 0);
+    if (QWidget* speed = FormSpeed())
+        speed->move(SpeedLeft, SpeedTop);
     const bool plugin = ini.ReadBool(kSezione, QStringLiteral("plugin"), false);
     if (plugin != o.PlugIn->isChecked()) {
         o.PlugIn->setChecked(plugin);
@@ -158,6 +160,10 @@ void TForm1::Salvataggio() {
     if (opzioni_ == nullptr || !ImpostazioniCaricate)
         return;
     TForm_Opzioni& o = *opzioni_;
+    if (const QWidget* speed = FormSpeed()) {
+        SpeedTop = speed->y();
+        SpeedLeft = speed->x();
+    }
     IniFile ini(FileImpostazioni());
     auto testo = [&](const char* key, const QString& value) {
         return ini.WriteString(kSezione, QString::fromLatin1(key), value);
