@@ -1,0 +1,89 @@
+#include "fileparziale.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvolin::motore {
+
+FileParziale::FileParziale(const QString& percorso) {
+    fd_ = ::open(QFile::encodeName(percorso).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0)
+        errore_ = errno;
+}
+
+FileParziale::~FileParziale() {
+    Chiudi();
+}
+
+qint64 FileParziale::Lunghezza() const {
+    struct stat st {};
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? st.st_size : 0;
+}
+
+void FileParziale::Posiziona(qint64 posizione, bool verifica) {
+    posizione_ = posizione;
+    diverso_ = false;
+    daVerificare_.clear();
+    inizioVerifica_ = posizione;
+    if (!verifica)
+        return;
+    const qint64 lunghezza = Lunghezza() - posizione;
+    if (lunghezza <= 0)
+        return;
+    daVerificare_.resize(lunghezza);
+    const ssize_t letti =
+        ::pread(fd_, daVerificare_.data(), static_cast<size_t>(lunghezza), posizione);
+    daVerificare_.resize(letti > 0 ? letti : 0);
+}
+
+bool FileParziale::Scrivi(const char* dati, size_t n) {
+    const qint64 inVerifica = inizioVerifica_ + daVerificare_.size() - posizione_;
+    if (inVerifica > 0) {
+        const size_t confronto = std::min(n, static_cast<size_t>(inVerifica));
+        if (std::memcmp(daVerificare_.constData() + (posizione_ - inizioVerifica_), dati,
+                        confronto) != 0) {
+            diverso_ = true;
+            return false;
+        }
+    }
+    size_t scritti = 0;
+    while (scritti < n) {
+        const ssize_t r = ::pwrite(fd_, dati + scritti, n - scritti, posizione_ + scritti);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            errore_ = errno;
+            return false;
+        }
+        scritti += static_cast<size_t>(r);
+    }
+    posizione_ += static_cast<qint64>(n);
+    return true;
+}
+
+bool FileParziale::Tronca(qint64 lunghezza) {
+    if (::ftruncate(fd_, lunghezza) == 0)
+        return true;
+    errore_ = errno;
+    return false;
+}
+
+bool FileParziale::Sincronizza() {
+    if (::fsync(fd_) == 0)
+        return true;
+    errore_ = errno;
+    return false;
+}
+
+void FileParziale::Chiudi() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+} // namespace tarvolin::motore

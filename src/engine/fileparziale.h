@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace tarvolin::motore {
+
+// A partial download on disk. Its length is always the bytes actually written: nothing is
+// allocated ahead. A resumed file re-fetches its last bytes and checks them against the disk,
+// so a file that changed on the server is caught before it is finished corrupt.
+class FileParziale {
+public:
+    static constexpr qint64 kRipresa = 8192;
+
+    explicit FileParziale(const QString& percorso);
+    ~FileParziale();
+    FileParziale(const FileParziale&) = delete;
+    FileParziale& operator=(const FileParziale&) = delete;
+
+    bool Aperto() const { return fd_ >= 0; }
+    int Errore() const { return errore_; } // errno of the last failure
+    qint64 Lunghezza() const;
+
+    // Where the next byte goes; from a resume point the bytes still on disk are checked.
+    void Posiziona(qint64 posizione, bool verifica);
+    qint64 Posizione() const { return posizione_; }
+    // False on a write failure or on bytes that differ from those on disk (Diverso()).
+    bool Scrivi(const char* dati, size_t n);
+    bool Diverso() const { return diverso_; }
+
+    bool Tronca(qint64 lunghezza);
+    bool Sincronizza(); // flushed to the disk
+    void Chiudi();
+
+private:
+    int fd_ = -1;
+    int errore_ = 0;
+    qint64 posizione_ = 0;
+    QByteArray daVerificare_; // bytes on disk from the resume point on
+    qint64 inizioVerifica_ = 0;
+    bool diverso_ = false;
+};
+
+} // namespace tarvolin::motore

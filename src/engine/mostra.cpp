@@ -1,0 +1,129 @@
+#include "mostra.h"
+
+#include "common/formati.h"
+#include "engine/programma.h"
+#include "queue/database.h"
+#include "queue/vistacoda.h"
+
+#include <QDateTime>
+
+namespace tarvolin::motore {
+
+namespace {
+
+QString ora() {
+    return FormatoOra(QDateTime::currentDateTime());
+}
+
+// Every statement has its own guard: a failing one leaves the table as it was.
+void esegui(ProgrammaMotore& p, const QString& sql, const QStringList& valori) {
+    Database* db = p.Db();
+    if (db == nullptr)
+        return;
+    try {
+        db->Execute(sql, valori);
+    } catch (const DatabaseError&) {
+    }
+}
+
+void registraFallito(ProgrammaMotore& p, const QString& id) {
+    esegui(p,
+           QStringLiteral("UPDATE table_download SET completato = '2', dimensione = '0', "
+                          "nomefile = ? WHERE id = ?"),
+           {p.Didascalia(id), id});
+}
+
+void registraFinito(ProgrammaMotore& p, const QString& id, qint64 dimensione) {
+    esegui(p,
+           QStringLiteral("UPDATE table_download SET completato = '1', dimensione = ?, "
+                          "nomefile = ? WHERE id = ?"),
+           {QString::number(dimensione), p.Didascalia(id), id});
+}
+
+void chiudi(ProgrammaMotore& p, const QString& id, const QString& size, const QString& stato,
+            const QString& progresso, int icona) {
+    p.ImpostaCella(id, cella::Size, size);
+    p.ImpostaCella(id, cella::Stato, stato);
+    p.ImpostaCella(id, cella::Progresso, progresso);
+    p.ImpostaCella(id, cella::Fine, ora());
+    p.ImpostaCella(id, cella::Velocita, QString());
+    p.ImpostaIcona(id, icona);
+}
+
+} // namespace
+
+QString CoppiaMB(qint64 scaricati, qint64 totale) {
+    return FormatoMB(scaricati) + '/' + FormatoMB(totale) + QStringLiteral(" MB");
+}
+
+void MostraStato(ProgrammaMotore& p, const QString& id, const QString& testo) {
+    p.ImpostaCella(id, cella::Stato, testo);
+    p.ImpostaCella(id, cella::Velocita, QString());
+}
+
+void MostraDownload(ProgrammaMotore& p, const QString& id, const QString& nomeFile) {
+    p.ImpostaCella(id, cella::Stato, QStringLiteral("Download"));
+    p.ImpostaDidascalia(id, nomeFile);
+}
+
+void MostraErrore(ProgrammaMotore& p, const QString& id, const QString& testo) {
+    chiudi(p, id, QStringLiteral("-"), testo, QStringLiteral("Errore download"), IconaFallito);
+    registraFallito(p, id);
+}
+
+void MostraSpazioInsufficiente(ProgrammaMotore& p, const QString& id) {
+    chiudi(p, id, QString(), QStringLiteral("Spazio insufficiente"), QStringLiteral("Interrotto"),
+           IconaFallito);
+    registraFallito(p, id);
+    p.DisattivaDownloadAutomatico();
+}
+
+void MostraInterrotto(ProgrammaMotore& p, const QString& id) {
+    chiudi(p, id, QString(), QStringLiteral("Interrotto"), QStringLiteral("Interrotto"),
+           IconaFallito);
+    registraFallito(p, id);
+}
+
+bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo) {
+    if (gruppo.isEmpty())
+        return true;
+    Database* db = p.Db();
+    if (db == nullptr)
+        return false;
+    try {
+        return db->Query(QStringLiteral("SELECT id,gruppo,completato FROM table_download WHERE "
+                                        "gruppo = ? AND completato <> '1'"),
+                         {gruppo})
+                   .RowCount() == 0;
+    } catch (const DatabaseError&) {
+        return false;
+    }
+}
+
+void MostraCompletato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi, bool estrai,
+                      const QString& gruppo) {
+    chiudi(p, e.id, CoppiaMB(e.byteScaricati, e.dimensioneTotale), QStringLiteral("Completato"),
+           QStringLiteral("Completato"), IconaCompletato);
+    registraFinito(p, e.id, e.dimensioneTotale);
+    // A complete group stays for its extraction, which moves it afterwards.
+    const bool gruppoCompleto = estrai && ControllaGruppo(p, gruppo);
+    if (nascondi && !gruppoCompleto)
+        p.SpostaInCompletati(e.id);
+}
+
+void MostraNonSpostato(ProgrammaMotore& p, const EsitoRiga& e) {
+    chiudi(p, e.id, CoppiaMB(e.byteScaricati, e.dimensioneTotale),
+           QStringLiteral("Completato ma non spostato!"), QStringLiteral("Completato"),
+           IconaCompletato);
+    registraFinito(p, e.id, e.dimensioneTotale);
+}
+
+void MostraSaltato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi) {
+    chiudi(p, e.id, QStringLiteral("Skipped"), QStringLiteral("Completato"),
+           QStringLiteral("Completato"), IconaCompletato);
+    registraFinito(p, e.id, e.dimensioneTotale);
+    if (nascondi)
+        p.SpostaInCompletati(e.id);
+}
+
+} // namespace tarvolin::motore

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace tarvolin::motore {
+
+class ProgrammaMotore;
+
+// What a row shows of its download, and the table row that goes with it. Main thread.
+struct EsitoRiga {
+    QString id;
+    qint64 byteScaricati = 0;
+    qint64 dimensioneTotale = 0;
+};
+
+// "12.34/56.78 MB": bytes held and size, in MB with two decimals.
+QString CoppiaMB(qint64 scaricati, qint64 totale);
+
+void MostraStato(ProgrammaMotore& p, const QString& id, const QString& testo);
+void MostraDownload(ProgrammaMotore& p, const QString& id, const QString& nomeFile);
+void MostraErrore(ProgrammaMotore& p, const QString& id, const QString& testo);
+void MostraSpazioInsufficiente(ProgrammaMotore& p, const QString& id);
+void MostraInterrotto(ProgrammaMotore& p, const QString& id);
+// The three finished updates record completato "1"; the first two may move the row to the
+// completed list when `nascondi` is set (the first only when its group is not complete).
+void MostraCompletato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi, bool estrai,
+                      const QString& gruppo);
+void MostraNonSpostato(ProgrammaMotore& p, const EsitoRiga& e);
+void MostraSaltato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi);
+
+// True when no row of the group is still to be completed; an empty group is complete.
+bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo);
+
+} // namespace tarvolin::motore

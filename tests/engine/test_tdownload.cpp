@@ -1,0 +1,350 @@
+// One download from start to end against a file server that misbehaves on purpose, with real
+// files and a real database; the rows live in a small table of the test.
+#include "common/clock.h"
+#include "common/synccall.h"
+#include "engine/programma.h"
+#include "engine/tdownload.h"
+#include "net/cookie.h"
+#include "queue/database.h"
+#include "queue/intake.h"
+#include "queue/schema.h"
+#include "queue/vistacoda.h"
+#include "support/fake_file_server.h"
+#include "support/fake_host_site.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+
+#include "support/qt_print.h"
+
+using namespace tarvolin;
+using namespace tarvolin::motore;
+using tarvolin::test::FakeFileServer;
+using tarvolin::test::Guasti;
+
+namespace {
+
+struct Riga {
+    QString didascalia;
+    QStringList celle = QStringList(6);
+    int icona = IconaInCorso;
+    bool completati = false;
+};
+
+class ProgrammaProva : public ProgrammaMotore {
+public:
+    explicit ProgrammaProva(Database& db) : db_(db) {}
+    QString Cella(const QString& id, int c) const override { return righe.at(id).celle.value(c); }
+    void ImpostaCella(const QString& id, int c, const QString& t) override {
+        if (righe.count(id) && !righe[id].completati)
+            righe[id].celle[c] = t;
+    }
+    QString Didascalia(const QString& id) const override { return righe.at(id).didascalia; }
+    void ImpostaDidascalia(const QString& id, const QString& t) override {
+        righe[id].didascalia = t;
+    }
+    void ImpostaIcona(const QString& id, int icona) override { righe[id].icona = icona; }
+    void SpostaInCompletati(const QString& id) override { righe[id].completati = true; }
+    Database* Db() override { return &db_; }
+    void DisattivaDownloadAutomatico() override { automaticoSpento = true; }
+    void RimuoviDaAttivi(StatoDownload& d) override { rimossi << d.IdRiga; }
+    void FineDownload() override { ++fini; }
+
+    std::map<QString, Riga> righe;
+    QStringList rimossi;
+    int fini = 0;
+    bool automaticoSpento = false;
+
+private:
+    Database& db_;
+};
+
+class Motore : public ::testing::Test {
+protected:
+    Motore() {
+        CreaTabelle(db_);
+        QDir().mkpath(temp_);
+        QDir().mkpath(completati_);
+        ambiente_.programma = &programma_;
+        ambiente_.attivi = &attivi_;
+        ambiente_.accesso.senddata = [this](const QString& c, const QString& p) {
+            std::lock_guard lock(bloccoInviati_);
+            inviati_ << c + p;
+        };
+        ambiente_.dominiHost = {"easybytez.localhost"};
+        ambiente_.hostConosciuto = [](const QString&) { return false; };
+    }
+
+    // Queues `url` and runs one worker on it to its end.
+    QString scarica(const QString& url,
+                    const std::function<void(ParametriDownload&)>& cambia = {}) {
+        const QString id = QString::number(InserisciLink(db_, url, {}, {}, false, {}));
+        programma_.righe[id].didascalia = url;
+        ParametriDownload p;
+        p.IdRiga = id;
+        p.Link = url;
+        p.CartellaTemp = temp_;
+        p.CartellaCompletati = completati_;
+        if (cambia)
+            cambia(p);
+        TDownload worker(p, ambiente_);
+        attivi_.Lista << &worker;
+        worker.start();
+        EXPECT_TRUE(AttendiThread(worker, 60000));
+        attivi_.Lista.removeAll(&worker);
+        return id;
+    }
+    QString completato(const QString& id) {
+        return db_.Query("SELECT completato FROM table_download WHERE id = ?", {id})
+            .Value(0, "completato");
+    }
+    // Whole files compared without printing megabytes on a failure.
+    static ::testing::AssertionResult stessi(const QByteArray& a, const QByteArray& b) {
+        if (a == b)
+            return ::testing::AssertionSuccess();
+        qsizetype i = 0;
+        while (i < a.size() && i < b.size() && a[i] == b[i])
+            ++i;
+        return ::testing::AssertionFailure()
+               << a.size() << " bytes against " << b.size() << ", first difference at " << i;
+    }
+    static QByteArray leggi(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    static void scrivi(const QString& path, const QByteArray& dati) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(dati);
+    }
+    QByteArrayList range(const QByteArray& path) {
+        QByteArrayList out;
+        for (const auto& r : server_.richieste())
+            if (r.path == path)
+                out << r.range;
+        return out;
+    }
+
+    clock::ScopedSpeedUp veloce_{1000};
+    QTemporaryDir dir_;
+    QString temp_ = dir_.path() + "/temp/";
+    QString completati_ = dir_.path() + "/done/";
+    Database db_{dir_.path() + "/database.opt"};
+    ProgrammaProva programma_{db_};
+    DownloadAttivi attivi_;
+    AmbienteMotore ambiente_;
+    FakeFileServer server_;
+    std::mutex bloccoInviati_;
+    QStringList inviati_;
+    QStringList inviati() {
+        std::lock_guard lock(bloccoInviati_);
+        return inviati_;
+    }
+};
+
+TEST_F(Motore, HostKeywordsEndAtOnceAndServiceLinksWaitForTheirOwnAnswer) {
+    test::FakeHostSite sito;
+    net::ArchivioCookie cookie;
+    ambiente_.accesso.sitoBase = sito.radice();
+    ambiente_.accesso.cookie = &cookie;
+    const QString mancante = scarica(sito.link("nothere"), [](ParametriDownload& p) {
+        p.AccountEmail = test::FakeHostSite::kEmail;
+        p.AccountPassword = test::FakeHostSite::kPassword;
+    });
+    EXPECT_EQ(programma_.righe[mancante].celle[cella::Stato], "File mancante!");
+    EXPECT_EQ(programma_.righe[mancante].celle[cella::Progresso], "Errore download");
+    EXPECT_EQ(completato(mancante), "2");
+    EXPECT_EQ(sito.loginAttempts().size(), 1); // one pass only
+
+    // A link of another listed host: only the answer for this row id is taken.
+    clock::ScopedSpeedUp attesaPiuLunga(10);
+    ambiente_.hostConosciuto = [](const QString&) { return true; };
+    server_.aggiungi("/diretto.bin", "diretto");
+    const QString id = QString::number(InserisciLink(db_, "http://altro/x", {}, {}, false, {}));
+    ParametriDownload p;
+    p.IdRiga = id;
+    p.Link = "http://altro/x";
+    p.CartellaTemp = temp_;
+    p.CartellaCompletati = completati_;
+    TDownload worker(p, ambiente_);
+    attivi_.Lista << &worker;
+    worker.start();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            AttendiThread(worker, 10);
+            return inviati().contains("#0333" + id + "!http://altro/x");
+        },
+        10000));
+    InstradaLinkServizio(attivi_, "999|" + server_.url("/altro.bin"));
+    AttendiThread(worker, 300);
+    EXPECT_TRUE(worker.isRunning());
+    InstradaLinkServizio(attivi_, id + "|" + server_.url("/diretto.bin"));
+    EXPECT_TRUE(AttendiThread(worker, 20000));
+    attivi_.Lista.removeAll(&worker);
+    EXPECT_EQ(leggi(completati_ + "diretto.bin"), "diretto");
+}
+
+TEST_F(Motore, ResumesFromThePartialFileRefetchingItsLastBytes) {
+    const QByteArray dati = FakeFileServer::bytesGenerati(7, 0, 300000);
+    server_.aggiungi("/a.bin", dati);
+    const struct {
+        qint64 suDisco;
+        QByteArray rangeAtteso;
+    } casi[] = {{0, "bytes=0-300000"},
+                {8192, "bytes=0-300000"},
+                {8193, "bytes=1-300000"},
+                {250000, "bytes=241808-300000"}};
+    for (const auto& c : casi) {
+        server_.azzera();
+        QFile::remove(completati_ + "a.bin");
+        if (c.suDisco > 0)
+            scrivi(temp_ + "a.bin.trvltmp", dati.left(c.suDisco));
+        const QString id = scarica(server_.url("/a.bin"));
+        EXPECT_TRUE(stessi(leggi(completati_ + "a.bin"), dati)) << c.suDisco;
+        EXPECT_EQ(range("/a.bin"), QByteArrayList({"bytes=0-", c.rangeAtteso})) << c.suDisco;
+        EXPECT_EQ(completato(id), "1");
+        EXPECT_EQ(programma_.righe[id].celle[cella::Stato], "Completato");
+        EXPECT_EQ(programma_.righe[id].celle[cella::Size], "0.29/0.29 MB");
+        EXPECT_EQ(programma_.righe[id].didascalia, "a.bin");
+        EXPECT_EQ(programma_.righe[id].icona, IconaCompletato);
+        EXPECT_FALSE(QFile::exists(temp_ + "a.bin.trvltmp"));
+    }
+}
+
+TEST_F(Motore, AFileThatChangedOrShrankIsNeverFinishedWithStaleBytes) {
+    const QByteArray vecchi = FakeFileServer::bytesGenerati(1, 0, 200000);
+    const QByteArray nuovi = FakeFileServer::bytesGenerati(2, 0, 150000);
+    // Changed under a partial file: the re-fetched tail differs, so it starts again.
+    server_.aggiungi("/c.bin", nuovi);
+    scrivi(temp_ + "c.bin.trvltmp", vecchi.left(100000));
+    scarica(server_.url("/c.bin"));
+    EXPECT_TRUE(stessi(leggi(completati_ + "c.bin"), nuovi));
+    // A server that ignores ranges, over an older and longer partial file.
+    Guasti senzaRange;
+    senzaRange.ignoraRange = true;
+    server_.aggiungi("/r.bin", nuovi);
+    server_.imposta("/r.bin", senzaRange);
+    scrivi(temp_ + "r.bin.trvltmp", vecchi);
+    scarica(server_.url("/r.bin"));
+    EXPECT_TRUE(stessi(leggi(completati_ + "r.bin"), nuovi));
+}
+
+TEST_F(Motore, DroppedConnectionsResumeWithoutUsingUpAttempts) {
+    const QByteArray dati = FakeFileServer::bytesGenerati(3, 0, 500000);
+    server_.aggiungi("/d.bin", dati);
+    Guasti cade;
+    cade.interrompiDopo = 60000;
+    cade.volte = 5; // more drops than counted attempts
+    server_.imposta("/d.bin", cade);
+    const QString id = scarica(server_.url("/d.bin"));
+    EXPECT_TRUE(stessi(leggi(completati_ + "d.bin"), dati));
+    EXPECT_EQ(completato(id), "1");
+}
+
+TEST_F(Motore, ProbeFailures) {
+    server_.aggiungi("/x.bin", "0123456789");
+    const struct {
+        int stato;
+        int richieste;
+    } casi[] = {{503, 3}, {404, 3}, {204, 3}};
+    for (const auto& c : casi) {
+        Guasti g;
+        g.stato = c.stato;
+        server_.imposta("/x.bin", g);
+        server_.azzera();
+        const QString id = scarica(server_.url("/x.bin"));
+        EXPECT_EQ(completato(id), "2") << c.stato;
+        EXPECT_EQ(programma_.righe[id].celle[cella::Stato], "Interrotto") << c.stato;
+        EXPECT_EQ(programma_.righe[id].icona, IconaFallito);
+        EXPECT_EQ(server_.conteggio("/x.bin"), c.richieste) << c.stato;
+    }
+}
+
+TEST_F(Motore, NamesFromTheServerStayInTheirFolder) {
+    const struct {
+        QByteArray path;
+        QByteArray disposition;
+        const char* atteso;
+    } casi[] = {
+        {"/q1", "attachment; filename=\"a?b.zip\"", "a"},
+        {"/a%3Fb.zip", "", "a_b.zip"},
+        {"/esc", "attachment; filename=\"../../x\"", "____x"},
+        {"/f.bin?token=1", "", "f.bin"},
+    };
+    for (const auto& c : casi) {
+        const QByteArray path = c.path.split('?').first();
+        server_.aggiungi(QByteArray::fromPercentEncoding(path), "contenuto");
+        Guasti g;
+        g.contentDisposition = c.disposition;
+        server_.imposta(QByteArray::fromPercentEncoding(path), g);
+        scarica(server_.radice() + c.path);
+        EXPECT_EQ(leggi(completati_ + c.atteso), "contenuto") << c.path.toStdString();
+    }
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList({"database.opt"}));
+    // Without Content-Disposition the name is the last segment after the redirects.
+    server_.aggiungi("/finale.rar", "rar");
+    Guasti redirect;
+    redirect.redirectA = "/finale.rar";
+    server_.aggiungi("/inizio", "x");
+    server_.imposta("/inizio", redirect);
+    scrivi(completati_ + "finale.rar", "an older file");
+    scarica(server_.url("/inizio"));
+    EXPECT_EQ(leggi(completati_ + "finale.rar"), "rar");
+}
+
+TEST_F(Motore, RevSkippedAndEqualFoldersRenamedInPlace) {
+    server_.aggiungi("/Parte.REV", "rev");
+    const QString rev =
+        scarica(server_.url("/Parte.REV"), [](ParametriDownload& p) { p.SaltaRev = true; });
+    EXPECT_EQ(programma_.righe[rev].celle[cella::Size], "Skipped");
+    EXPECT_EQ(completato(rev), "1");
+    EXPECT_FALSE(QFile::exists(temp_ + "Parte.REV.trvltmp"));
+
+    server_.aggiungi("/stesso.bin", "stesso");
+    const QString id = scarica(server_.url("/stesso.bin"),
+                               [this](ParametriDownload& p) { p.CartellaCompletati = temp_; });
+    EXPECT_EQ(leggi(temp_ + "stesso.bin"), "stesso");
+    EXPECT_EQ(programma_.righe[id].celle[cella::Stato], "Completato");
+}
+
+TEST_F(Motore, StopKeepsThePartialFileAndALaterStartFinishesItExactly) {
+    const QByteArray dati = FakeFileServer::bytesGenerati(9, 0, 2000000);
+    server_.aggiungi("/lento.bin", dati);
+    Guasti lento;
+    lento.lento = 400000;
+    server_.imposta("/lento.bin", lento);
+    const QString id =
+        QString::number(InserisciLink(db_, server_.url("/lento.bin"), {}, {}, false, {}));
+    ParametriDownload p;
+    p.IdRiga = id;
+    p.Link = server_.url("/lento.bin");
+    p.CartellaTemp = temp_;
+    p.CartellaCompletati = completati_;
+    {
+        TDownload worker(p, ambiente_);
+        worker.start();
+        while (QFileInfo(temp_ + "lento.bin.trvltmp").size() < 300000)
+            AttendiThread(worker, 20);
+        worker.Interrompi = true;
+        EXPECT_TRUE(AttendiThread(worker, 20000));
+    }
+    EXPECT_EQ(completato(id), "0");
+    const qint64 parziale = QFileInfo(temp_ + "lento.bin.trvltmp").size();
+    EXPECT_GT(parziale, 300000);
+    server_.imposta("/lento.bin", Guasti{});
+    TDownload ripresa(p, ambiente_);
+    ripresa.start();
+    EXPECT_TRUE(AttendiThread(ripresa, 60000));
+    EXPECT_TRUE(stessi(leggi(completati_ + "lento.bin"), dati));
+    EXPECT_EQ(range("/lento.bin").last(),
+              QStringLiteral("bytes=%1-2000000").arg(parziale - 8192).toLatin1());
+}
+
+} // namespace
