@@ -7,6 +7,7 @@
 #include "common/formati.h"
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
+#include "engine/programmacoda.h"
 #include "queue/database.h"
 #include "queue/formadd.h"
 #include "queue/formdettagli.h"
@@ -72,6 +73,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
 TForm1::~TForm1() {
     FermaVelocita();
+    fermaDownload();
     // FormDestroy: the notification icon goes with the window, and so do the add-links
     // dialogs still open, which queue into this window's lists.
     TrayIcon->hide();
@@ -148,6 +150,7 @@ void TForm1::ImpostaOpzioni(TForm_Opzioni* opzioni) {
         else
             TimerCatchLink->stop();
     });
+    creaMotore();
 }
 
 void TForm1::TimerCaricamentoTimer() {

@@ -24,6 +24,11 @@ class QToolButton;
 
 namespace tarvolin {
 
+namespace motore {
+class ProgrammaCoda;
+class Scheduler;
+} // namespace motore
+
 namespace servizio {
 class Dispatcher;
 class Sessione;
@@ -64,6 +69,10 @@ public:
     QStringList ListaHosting;
     // The running downloads and their locks.
     motore::DownloadAttivi DownloadAttivi;
+    // Download scheduler and its automatic-mode panel.
+    motore::Scheduler* Scheduler = nullptr;
+    QLabel* LabelDownloadAutomatico = nullptr;
+    QPushButton* BtAnnullaDownloadAutomatico = nullptr;
     // Bandwidth cap and speed display
     double PausaCorrente = 0;  // ms each worker sleeps per received block; 0: no cap
     qint64 VelocitaTotale = 0; // bytes per second of the last sample
@@ -193,6 +202,8 @@ private:
     void creaTray();
     void creaPannelloCodice();
     void collegaServizio();
+    void creaMotore();
+    void fermaDownload();
     void mostraAlCentro(QWidget* pannello);
     QString FileImpostazioni() const;
 
@@ -200,6 +211,7 @@ private:
     std::unique_ptr<tarvolin::Database> database_;
     // Open details editors; they go before the database they write to.
     std::unique_ptr<EditoriDettagli> finestreDettagli_;
+    std::unique_ptr<motore::ProgrammaCoda> programmaCoda_;
     bool primoShow_ = true;
     bool caricamentoPronto_ = false;
 };

@@ -32,6 +32,7 @@ public:
               QObject* parent = nullptr);
 
     void ImpostaDatabase(Database* db) { db_ = db; }
+    Database* Db() const { return db_; }
     void ImpostaOpzioni(OpzioniCoda opzioni) { opzioni_ = std::move(opzioni); }
 
     VistaCoda* Lista() const { return lista_; }

@@ -62,8 +62,8 @@ void Dispatcher::instrada(const QString& code, const QString& payload) {
         if (handler)
             handler(args...);
     };
-    // Ticket, search and direct-link codes reach their windows once those exist; until then
-    // they are ignored like unknown codes.
+    // Ticket and search codes reach their windows once those exist; until then they are
+    // ignored like unknown codes.
     if (code == QLatin1String("#0663")) {
         chiama(NuovoCodice, payload);
     } else if (code == QLatin1String("#0666")) {
@@ -85,6 +85,8 @@ void Dispatcher::instrada(const QString& code, const QString& payload) {
             QStringLiteral("Attenzione"), Icona::Avviso);
     } else if (code == QLatin1String("#0999")) {
         sessione_.senddata(QStringLiteral("#0999"), QString::number(sessione_.VelocitaTotale()));
+    } else if (code == QLatin1String("#0333")) {
+        chiama(LinkServizio, payload);
     } else if (code == QLatin1String("#0710")) {
         MostraMessaggio(nullptr, QStringLiteral("La tua email è stata correttamente aggiornata!"),
                         QStringLiteral("Conferma"), Icona::Informazione);

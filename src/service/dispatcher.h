@@ -33,6 +33,7 @@ public:
     std::function<void(const QString& email, const QString& password)> Slot; // "#0669"
     std::function<void()> EmailAggiornata;                                   // "#0710"
     std::function<void()> AggiornamentoObbligatorio;                         // "#0665"
+    std::function<void(const QString& payload)> LinkServizio;                 // "#0333"
 
     void OnRead(const QString& messaggio);
 

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/formnag.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -17,6 +18,12 @@ AppFixture::AppFixture()
     QDir().mkpath(localData());
     QDir().mkpath(exeFolder());
     boxes_.emplace([this](const Messaggio&) { return nextAnswer_; });
+}
+
+AppFixture::~AppFixture() {
+    app_.reset();
+    // Threads that ended with the program free themselves through the event loop.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 Applicazione& AppFixture::start() {

@@ -19,6 +19,7 @@ namespace tarvolin::test {
 class AppFixture : public ::testing::Test {
 protected:
     AppFixture();
+    ~AppFixture() override;
 
     QString documents() const { return root_.path() + "/docs"; }
     QString localData() const { return root_.path() + "/local"; }

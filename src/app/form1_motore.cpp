@@ -1,0 +1,165 @@
+// The main window's side of the download engine: the scheduler's buttons, menu item, timer and
+// countdown panel, and the engine's way into the queue lists.
+#include "app/form1.h"
+#include "app/formopzioni.h"
+#include "common/deployment.h"
+#include "common/messagebox.h"
+#include "common/statoprocesso.h"
+#include "common/synccall.h"
+#include "engine/programmacoda.h"
+#include "engine/scheduler.h"
+#include "queue/listecoda.h"
+#include "service/dispatcher.h"
+#include "service/sessione.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tarvolin {
+
+namespace {
+
+motore::OpzioniScheduler opzioniScheduler(TForm1& f, TForm_Opzioni& o) {
+    motore::OpzioniScheduler s;
+    s.TempDir = [&o] { return o.TempDir->text(); };
+    s.CompleteDir = [&o] { return o.CompleteDir->text(); };
+    s.SkipRev = [&o] { return o.SkipRev->isChecked(); };
+    s.AutoHide = [&o] { return o.AutoHideOnCompleteBox->isChecked(); };
+    s.AlwaysFolder = [&o] { return o.AlwaysFolder->isChecked(); };
+    s.AutoExtract = [&o] { return o.AutoExtract->isChecked(); };
+    s.MaxDownload = [&o] { return o.MaxDownload->value(); };
+    s.HostConosciuto = [&f](const QString& link) { return f.HostConosciuto(link); };
+    s.CaricaPersonale = [&f] { f.CaricaPersonalEasybytez(); };
+    s.AccountEmail = [&f] { return f.AccountEmail; };
+    s.AccountPassword = [&f] { return f.AccountPassword; };
+    s.SitoBase = [&f] { return f.SitoBase; };
+    s.ServizioAssente = [&f] { return !f.Servizio->Connesso() || Processo().LoginInAttesa; };
+    s.Sospeso = [&f] { return f.Servizio->Sospeso(); };
+    s.AggiornamentoInCorso = [&f] {
+        return Processo().AggiornamentoRichiesto || f.PanelAggiornamento->isVisible();
+    };
+    s.SettaLimitiDiBanda = [&f] { f.SettaLimitiDiBanda(); };
+    s.PausaCorrente = [&f] { return static_cast<qint64>(f.PausaCorrente); };
+    return s;
+}
+
+} // namespace
+
+void TForm1::creaMotore() {
+    programmaCoda_ = std::make_unique<motore::ProgrammaCoda>(*Code);
+    programmaCoda_->SpegniAutomatico = [this] { DownloadAutomatico->setChecked(false); };
+    programmaCoda_->Rimuovi = [this](motore::StatoDownload& d) {
+        {
+            std::lock_guard lock(DownloadAttivi.BloccoContatori);
+            DownloadAttivi.Lista.removeAll(&d);
+        }
+        SettaLimitiDiBanda();
+    };
+    programmaCoda_->Fine = [] {}; // the end-of-queue action comes here
+
+    motore::AmbienteMotore ambiente;
+    ambiente.programma = programmaCoda_.get();
+    ambiente.attivi = &DownloadAttivi;
+    ambiente.accesso.cookie = &IdCookieManager1;
+    ambiente.accesso.senddata = [this](const QString& c, const QString& p) {
+        Servizio->senddata(c, p);
+    };
+    ambiente.dominiHost = deployment().hostDomains;
+    ambiente.hostConosciuto = [this](const QString& link) { return HostConosciuto(link); };
+    ambiente.marcatoreProduttore = deployment().makerMarker;
+    Scheduler = new motore::Scheduler(*Code, DownloadAttivi, ambiente,
+                                      opzioniScheduler(*this, *opzioni_), this);
+
+    auto sullaCoda = [this] { return PageControl1->currentIndex() == 0; };
+    connect(BtPlay, &QToolButton::clicked, this, [this, sullaCoda] {
+        if (sullaCoda())
+            Scheduler->AvviaSpuntati();
+    });
+    connect(BtStop, &QToolButton::clicked, this, [this, sullaCoda] {
+        if (sullaCoda())
+            Scheduler->FermaSpuntati();
+    });
+    connect(Scheduler, &motore::Scheduler::LimiteRaggiunto, this, [this] {
+        MostraMessaggio(
+            this,
+            QStringLiteral("Non è consigliato mettere più di 15 download contemporaneamente!"),
+            QStringLiteral("Errore di protezione"), Icona::Avviso);
+    });
+    connect(Code, &ListeCoda::AvviaDownload, Scheduler, &motore::Scheduler::DownloadFile);
+    connect(Code, &ListeCoda::InterrompiDownload, Scheduler,
+            &motore::Scheduler::InterrompiDownload);
+    if (auto* voce = Code->PopupDownload->findChild<QAction*>(
+            QStringLiteral("Rimettiincodaperildownloadautomatico1")))
+        connect(voce, &QAction::triggered, Scheduler, &motore::Scheduler::RimettiInCodaAutomatico);
+    Messaggi->LinkServizio = [this](const QString& payload) {
+        Scheduler->RispostaLinkServizio(payload);
+    };
+
+    connect(TimerDownloadAutomatico, &QTimer::timeout, Scheduler,
+            &motore::Scheduler::TimerDownloadAutomaticoTimer);
+    connect(DownloadAutomatico, &QCheckBox::toggled, Scheduler,
+            &motore::Scheduler::DownloadAutomaticoClick);
+    connect(Scheduler, &motore::Scheduler::TimerAutomatico, this, [this](bool attivo) {
+        if (attivo)
+            TimerDownloadAutomatico->start();
+        else
+            TimerDownloadAutomatico->stop();
+    });
+    connect(Scheduler, &motore::Scheduler::PannelloAutomatico, this,
+            [this](bool visibile, const QString& testo) {
+                if (!testo.isEmpty())
+                    LabelDownloadAutomatico->setText(testo);
+                if (visibile)
+                    mostraAlCentro(PanelDownloadAutomatico);
+                else
+                    PanelDownloadAutomatico->hide();
+            });
+    connect(Scheduler, &motore::Scheduler::SpuntaAutomatico, DownloadAutomatico,
+            &QCheckBox::setChecked);
+
+    auto* layout = new QVBoxLayout(PanelDownloadAutomatico);
+    LabelDownloadAutomatico = new QLabel(PanelDownloadAutomatico);
+    LabelDownloadAutomatico->setObjectName(QStringLiteral("LabelDownloadAutomatico"));
+    LabelDownloadAutomatico->setAlignment(Qt::AlignCenter);
+    BtAnnullaDownloadAutomatico =
+        new QPushButton(QStringLiteral("Annulla"), PanelDownloadAutomatico);
+    BtAnnullaDownloadAutomatico->setObjectName(QStringLiteral("BtAnnullaDownloadAutomatico"));
+    layout->addWidget(LabelDownloadAutomatico);
+    layout->addWidget(BtAnnullaDownloadAutomatico, 0, Qt::AlignCenter);
+    connect(BtAnnullaDownloadAutomatico, &QPushButton::clicked, Scheduler,
+            &motore::Scheduler::BtAnnullaDownloadAutomaticoClick);
+}
+
+void TForm1::fermaDownload() {
+    // The workers write into this window's lists and counters: they end before those go. Their
+    // rows and partial files stay as they are, to be resumed at the next start.
+    QList<motore::StatoDownload*> attivi;
+    {
+        std::lock_guard lock(DownloadAttivi.BloccoContatori);
+        attivi = DownloadAttivi.Lista;
+    }
+    for (motore::StatoDownload* d : attivi) {
+        d->Interrompi = true;
+        if (auto* worker = dynamic_cast<motore::TDownload*>(d))
+            worker->requestInterruption();
+    }
+    for (motore::StatoDownload* d : attivi) {
+        // Ended, its pending self-deletion goes with it.
+        if (auto* worker = dynamic_cast<motore::TDownload*>(d); worker && AttendiThread(*worker))
+            delete worker;
+    }
+    std::lock_guard lock(DownloadAttivi.BloccoContatori);
+    DownloadAttivi.Lista.clear();
+}
+
+} // namespace tarvolin

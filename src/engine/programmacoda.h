@@ -1,0 +1,37 @@
+#pragma once
+
+#include "engine/programma.h"
+
+#include <functional>
+
+namespace tarvolin {
+class ListeCoda;
+}
+
+namespace tarvolin::motore {
+
+// The worker's row updates made on the queue lists of the main window and its database.
+class ProgrammaCoda : public ProgrammaMotore {
+public:
+    explicit ProgrammaCoda(ListeCoda& code) : code_(code) {}
+
+    std::function<void()> SpegniAutomatico;
+    std::function<void(StatoDownload&)> Rimuovi;
+    std::function<void()> Fine;
+
+    QString Cella(const QString& id, int cella) const override;
+    void ImpostaCella(const QString& id, int cella, const QString& testo) override;
+    QString Didascalia(const QString& id) const override;
+    void ImpostaDidascalia(const QString& id, const QString& testo) override;
+    void ImpostaIcona(const QString& id, int icona) override;
+    void SpostaInCompletati(const QString& id) override;
+    Database* Db() override;
+    void DisattivaDownloadAutomatico() override;
+    void RimuoviDaAttivi(StatoDownload& download) override;
+    void FineDownload() override;
+
+private:
+    ListeCoda& code_;
+};
+
+} // namespace tarvolin::motore

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "engine/tdownload.h"
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace tarvolin {
+class ListeCoda;
+}
+
+namespace tarvolin::motore {
+
+// The automatic-start countdown: ten seconds during which the user may still cancel.
+class TStartDownloadAutomatico : public QThread {
+    Q_OBJECT
+public:
+    std::atomic<bool> Annullato{false};
+    std::atomic<int> ContoAllaRovescia{10};
+    std::function<void(int secondi)> Mostra; // main thread
+    std::function<void()> Fatto;             // main thread, when not cancelled
+
+protected:
+    void run() override;
+};
+
+// What the scheduler reads of the program when it starts a download.
+struct OpzioniScheduler {
+    std::function<QString()> TempDir, CompleteDir;
+    std::function<bool()> SkipRev, AutoHide, AlwaysFolder, AutoExtract;
+    std::function<int()> MaxDownload;
+    std::function<bool(const QString& link)> HostConosciuto;
+    std::function<void()> CaricaPersonale; // makes the user's own host account current
+    std::function<QString()> AccountEmail, AccountPassword, SitoBase;
+    // The automatic tick waits while any of these holds.
+    std::function<bool()> ServizioAssente, Sospeso, AggiornamentoInCorso;
+    std::function<void()> SettaLimitiDiBanda;
+    std::function<qint64()> PausaCorrente;
+};
+
+// When queue rows become running downloads, and how many at once. Main thread.
+class Scheduler : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kMassimoManuale = 15;
+
+    Scheduler(ListeCoda& code, DownloadAttivi& attivi, AmbienteMotore ambiente,
+              OpzioniScheduler opzioni, QObject* parent = nullptr);
+    ~Scheduler() override;
+
+    void DownloadFile(const QString& id);
+    void InterrompiDownload(const QString& id);
+    // The start button: false when it stopped at the limit of running downloads.
+    bool AvviaSpuntati();
+    void FermaSpuntati();
+    void RimettiInCodaAutomatico();
+    // One tick of automatic mode: at most one start.
+    void TimerDownloadAutomaticoTimer();
+    // The service's "#0333" answer: "id|url".
+    void RispostaLinkServizio(const QString& payload);
+
+    // Automatic mode, driven by the check box.
+    void DownloadAutomaticoClick(bool spuntato);
+    void BtAnnullaDownloadAutomaticoClick();
+
+    int Attivi() const;
+
+signals:
+    void TimerAutomatico(bool attivo);
+    void PannelloAutomatico(bool visibile, const QString& testo);
+    void SpuntaAutomatico(bool spuntato);
+    void LimiteRaggiunto();
+
+private:
+    void fermaConto(bool annulla);
+    TDownload* workerDi(const QString& id) const;
+
+    ListeCoda& code_;
+    DownloadAttivi& attivi_;
+    AmbienteMotore ambiente_;
+    OpzioniScheduler o_;
+    std::unique_ptr<TStartDownloadAutomatico> conto_;
+};
+
+} // namespace tarvolin::motore

@@ -1,0 +1,153 @@
+// The scheduler as a user drives it: the start and stop buttons, the limit of the start button
+// and automatic mode with its gates, against a local file server.
+#include "app/form1.h"
+#include "app/formopzioni.h"
+#include "common/statoprocesso.h"
+#include "engine/scheduler.h"
+#include "queue/database.h"
+#include "queue/listecoda.h"
+#include "queue/vistacoda.h"
+#include "service/dispatcher.h"
+#include "service/sessione.h"
+#include "support/app_fixture.h"
+#include "support/fake_file_server.h"
+#include "support/fake_service_server.h"
+#include "support/qt_print.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace tarvolin;
+using namespace tarvolin::test;
+
+namespace {
+
+class MotoreApp : public AppFixture {
+protected:
+    TForm1& avvia() {
+        Applicazione& app = start();
+        waitForMainWindow();
+        app.Opzioni().TempDir->setText(root_.path() + "/temp/");
+        app.Opzioni().CompleteDir->setText(root_.path() + "/done/");
+        QDir().mkpath(root_.path() + "/temp");
+        QDir().mkpath(root_.path() + "/done");
+        return app.Form1();
+    }
+    QString accoda(TForm1& f, const QByteArray& path, bool spunta = true) {
+        f.Code->AggiungiListaLink(file_.url(path), {}, {}, {}, false);
+        QTreeWidgetItem* riga = f.Lista->Riga(f.Lista->NumeroRighe() - 1);
+        VistaCoda::Spunta(riga, spunta);
+        return VistaCoda::Cella(riga, cella::Id);
+    }
+    static int icona(TForm1& f, const QString& id) {
+        QTreeWidgetItem* r = f.Lista->RigaPerId(id);
+        return r ? VistaCoda::Icona(r) : -1;
+    }
+    QString completato(TForm1& f, const QString& id) {
+        return f.Db()
+            ->Query("SELECT completato FROM table_download WHERE id = ?", {id})
+            .Value(0, "completato");
+    }
+
+    FakeFileServer file_;
+};
+
+TEST_F(MotoreApp, StartStopAndResumeFromTheButtons) {
+    TForm1& f = avvia();
+    const QByteArray dati = FakeFileServer::bytesGenerati(4, 0, 600000);
+    file_.aggiungi("/film.bin", dati);
+    test::Guasti lento;
+    lento.lento = 300000;
+    file_.imposta("/film.bin", lento);
+    const QString id = accoda(f, "/film.bin");
+    f.BtPlay->click();
+    EXPECT_EQ(icona(f, id), IconaInCorso);
+    EXPECT_TRUE(f.Code->RigheTenute.contains(id));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return f.Lista->RigaPerId(id)->text(0) == "film.bin"; }, 10000));
+    f.BtStop->click();
+    EXPECT_EQ(icona(f, id), IconaFermo);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.DownloadAttivi.Lista.isEmpty(); }, 10000));
+    EXPECT_EQ(completato(f, id), "0");
+
+    file_.imposta("/film.bin", test::Guasti{});
+    f.BtPlay->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completato(f, id) == "1"; }, 20000));
+    EXPECT_EQ(icona(f, id), IconaCompletato);
+    QFile finito(root_.path() + "/done/film.bin");
+    ASSERT_TRUE(finito.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(finito.readAll() == dati);
+}
+
+TEST_F(MotoreApp, TheStartButtonStopsAtFifteenRunningDownloads) {
+    TForm1& f = avvia();
+    // Fourteen downloads already running, gone again before the window.
+    struct Altri {
+        motore::DownloadAttivi& attivi;
+        std::vector<std::unique_ptr<motore::StatoDownload>> stati;
+        ~Altri() {
+            for (const auto& s : stati)
+                attivi.Lista.removeAll(s.get());
+        }
+    } altri{f.DownloadAttivi, {}};
+    for (int i = 0; i < 14; ++i) {
+        altri.stati.push_back(std::make_unique<motore::StatoDownload>());
+        f.DownloadAttivi.Lista << altri.stati.back().get();
+    }
+    test::Guasti lento;
+    lento.lento = 200;
+    for (const QByteArray path : {"/a.bin", "/b.bin"}) {
+        file_.aggiungi(path, QByteArray(1000, 'a'));
+        file_.imposta(path, lento);
+    }
+    const QString primo = accoda(f, "/a.bin");
+    const QString secondo = accoda(f, "/b.bin");
+    f.BtPlay->click();
+    EXPECT_EQ(icona(f, primo), IconaInCorso);
+    EXPECT_EQ(icona(f, secondo), IconaInCoda);
+    ASSERT_EQ(boxes_->shown().size(), 1);
+    EXPECT_EQ(boxes_->shown().first().testo,
+              "Non è consigliato mettere più di 15 download contemporaneamente!");
+    EXPECT_EQ(boxes_->shown().first().didascalia, "Errore di protezione");
+}
+
+TEST_F(MotoreApp, AutomaticModeWaitsForTheServiceThenFillsItsSlotsInOrder) {
+    TForm1& f = avvia();
+    FakeServiceServer servizio;
+    f.Servizio->ImpostaServer("127.0.0.1", servizio.port());
+    f.Opzioni()->MaxDownload->setValue(2);
+    test::Guasti lento;
+    lento.lento = 1000; // long enough to hold both slots
+    for (const QByteArray path : {"/0.bin", "/1.bin", "/2.bin", "/3.bin"}) {
+        file_.aggiungi(path, QByteArray(4000, 'x'));
+        file_.imposta(path, lento);
+    }
+    const QString fermo = accoda(f, "/0.bin", false);
+    f.Lista->ImpostaIcona(f.Lista->RigaPerId(fermo), IconaFermo);
+    const QString a = accoda(f, "/1.bin", false);
+    const QString b = accoda(f, "/2.bin", false);
+    const QString c = accoda(f, "/3.bin", false);
+
+    f.DownloadAutomatico->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.TimerDownloadAutomatico->isActive(); }, 10000));
+    QTest::qWait(100); // ticks while the service is down start nothing
+    EXPECT_TRUE(f.DownloadAttivi.Lista.isEmpty());
+
+    f.TimerAutoConnect->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !servizio.frames().isEmpty(); }, 5000));
+    servizio.send("#0666", "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.DownloadAttivi.Lista.size() == 2; }, 10000));
+    QTest::qWait(100);
+    EXPECT_EQ(icona(f, fermo), IconaFermo);
+    EXPECT_EQ(icona(f, a), IconaInCorso);
+    EXPECT_EQ(icona(f, b), IconaInCorso);
+    EXPECT_EQ(icona(f, c), IconaInCoda);
+}
+
+} // namespace
