@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <string_view>
+
 namespace tarvolin {
 
 QString QuotaSQL(const QString& text) {
@@ -133,6 +135,24 @@ QString EstraiTesto(const QString& testo, const QString& inizio, const QString& 
 
 QByteArray EstraiTesto(const QByteArray& testo, const QByteArray& inizio, const QByteArray& fine) {
     return estrai(testo, inizio, fine);
+}
+
+QString CodificaPercentuale(const QString& testo, bool codificaPiu) {
+    static constexpr std::string_view kDaCodificare = "*<>#%\"{}|\\^[]`";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    // The UTF-8 bytes, so a character outside the BMP is encoded whole, not as two halves.
+    const QByteArray utf8 = testo.toUtf8();
+    QByteArray out;
+    out.reserve(utf8.size());
+    for (const char ch : utf8) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte <= 32 || byte >= 128 || kDaCodificare.find(ch) != std::string_view::npos ||
+            (codificaPiu && ch == '+'))
+            out.append('%').append(kHex[byte >> 4]).append(kHex[byte & 15]);
+        else
+            out.append(ch);
+    }
+    return QString::fromLatin1(out);
 }
 
 } // namespace tarvolin

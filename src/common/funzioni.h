@@ -41,6 +41,10 @@ int ValoreEsadecimale(char16_t c);
 QString EstraiTesto(const QString& testo, const QString& inizio, const QString& fine);
 QByteArray EstraiTesto(const QByteArray& testo, const QByteArray& inizio, const QByteArray& fine);
 
+// Percent-encodes every byte of the UTF-8 form that is a control character or blank, not ASCII,
+// or one of *<>#%"{}|\^[]` (and "+" when asked), as "%" and two upper-case hex digits.
+QString CodificaPercentuale(const QString& testo, bool codificaPiu);
+
 // A folder text with exactly one trailing separator.
 QString ConSeparatore(const QString& folder);
 

@@ -20,34 +20,12 @@ QString valoreForm(const QByteArray& pagina, const char* nome) {
         EstraiTesto(pagina, QByteArray("name=\"") + nome + "\" value=\"", QByteArray("\"")));
 }
 
-bool caratteriDaCodificare(char32_t c, bool query) {
-    if (c <= 32 || c >= 128)
-        return true;
-    if (c == '+')
-        return !query;
-    return QByteArrayView("*<>#%\"{}|\\^[]`").contains(static_cast<char>(c));
-}
-
-QString percentuale(const QString& parte, bool query) {
-    QString out;
-    out.reserve(parte.size());
-    for (char32_t c : parte.toUcs4()) {
-        if (!caratteriDaCodificare(c, query)) {
-            out += QChar(static_cast<char16_t>(c));
-            continue;
-        }
-        for (const char byte : QString::fromUcs4(&c, 1).toUtf8())
-            out += QStringLiteral("%%1").arg(static_cast<uchar>(byte), 2, 16, QChar('0')).toUpper();
-    }
-    return out;
-}
-
 // Scheme, host and port stay as they are; path and query are encoded; user information and
 // fragment are left out.
 QString codificaPerComponenti(const QString& url) {
     const qsizetype fineSchema = url.indexOf(QLatin1String("://"));
     if (fineSchema < 0)
-        return percentuale(url.left(url.indexOf('#')), false);
+        return CodificaPercentuale(url.left(url.indexOf('#')), true);
     const QString schema = url.left(fineSchema);
     QString resto = url.mid(fineSchema + 3);
     resto = resto.left(resto.indexOf('#'));
@@ -63,9 +41,9 @@ QString codificaPerComponenti(const QString& url) {
     const qsizetype domanda = percorsoEQuery.indexOf('?');
     const QString percorso = domanda < 0 ? percorsoEQuery : percorsoEQuery.left(domanda);
     const QString query = domanda < 0 ? QString() : percorsoEQuery.mid(domanda + 1);
-    QString out = schema + QStringLiteral("://") + autorita + percentuale(percorso, false);
+    QString out = schema + QStringLiteral("://") + autorita + CodificaPercentuale(percorso, true);
     if (!query.isEmpty())
-        out += '?' + percentuale(query, true);
+        out += '?' + CodificaPercentuale(query, false);
     return out;
 }
 

@@ -4,25 +4,12 @@
 #include "common/synccall.h"
 #include "net/client.h"
 #include "net/profili.h"
+#include "queue/intake.h"
 
 namespace tarvolin::host {
 
 QStringList RigheHosting(const QByteArray& corpo) {
-    QStringList righe;
-    qsizetype inizio = 0;
-    const qsizetype n = corpo.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char c = corpo[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        righe << FromAnsi(corpo.mid(inizio, i - inizio));
-        if (c == '\r' && i + 1 < n && corpo[i + 1] == '\n')
-            ++i;
-        inizio = i + 1;
-    }
-    if (inizio < n)
-        righe << FromAnsi(corpo.mid(inizio));
-    return righe;
+    return DividiRighe(FromAnsi(corpo));
 }
 
 bool HostConosciuto(const QStringList& listaHosting, const QString& link) {

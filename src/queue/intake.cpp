@@ -1,6 +1,7 @@
 #include "queue/intake.h"
 
 #include "common/clock.h"
+#include "common/funzioni.h"
 #include "queue/database.h"
 #include "queue/righe.h"
 
@@ -11,27 +12,6 @@
 namespace tarvolin {
 
 namespace {
-
-constexpr std::string_view kDaCodificare = "*<>#%\"{}|\\^[]`";
-constexpr char kHex[] = "0123456789ABCDEF";
-
-// Works on the UTF-8 bytes, so a character outside the BMP is encoded whole rather than as two
-// surrogate halves.
-QString Percentuale(const QString& text, bool encodePlus) {
-    const QByteArray utf8 = text.toUtf8();
-    QByteArray out;
-    out.reserve(utf8.size());
-    for (const char ch : utf8) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (byte <= 32 || byte >= 128 || kDaCodificare.find(ch) != std::string_view::npos ||
-            (encodePlus && ch == '+')) {
-            out.append('%').append(kHex[byte >> 4]).append(kHex[byte & 15]);
-        } else {
-            out.append(ch);
-        }
-    }
-    return QString::fromLatin1(out);
-}
 
 bool PortaPredefinita(const QString& schema, const QString& porta) {
     const auto is = [&](const char* name) {
@@ -90,9 +70,9 @@ QString CodificaLink(const QString& link) {
         percorso = prima.mid(fine);
     }
     // Path and file name share one character set, so they need not be told apart.
-    risultato += Percentuale(percorso, true);
+    risultato += CodificaPercentuale(percorso, true);
     if (!query.isEmpty()) {
-        risultato += u'?' + Percentuale(query, false);
+        risultato += u'?' + CodificaPercentuale(query, false);
     }
     return risultato;
 }
