@@ -143,6 +143,8 @@ void TForm1::creaMotore() {
 void TForm1::fermaDownload() {
     // The workers write into this window's lists and counters: they end before those go. Their
     // rows and partial files stay as they are, to be resumed at the next start.
+    if (Scheduler != nullptr)
+        Scheduler->Ferma();
     QList<motore::StatoDownload*> attivi;
     {
         std::lock_guard lock(DownloadAttivi.BloccoContatori);

@@ -69,6 +69,8 @@ public:
     void BtAnnullaDownloadAutomaticoClick();
 
     int Attivi() const;
+    // The window is going: the countdown ends without starting anything.
+    void Ferma() { fermaConto(true); }
 
 signals:
     void TimerAutomatico(bool attivo);
