@@ -206,6 +206,8 @@ private:
 
 RecordingHttpServer::RecordingHttpServer() : server_(std::make_unique<Server>()) {
     server_->set_keep_alive_max_count(kRequestsPerConnection);
+    // Headers and body go out in separate writes: without this a client waits out a delayed ACK.
+    server_->set_tcp_nodelay(true);
     server_->new_task_queue = [] {
         return std::make_unique<httplib::ThreadPool>(kThreads).release();
     };
