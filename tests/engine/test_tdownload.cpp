@@ -163,6 +163,18 @@ TEST_F(Motore, HostKeywordsEndAtOnceAndServiceLinksWaitForTheirOwnAnswer) {
     EXPECT_EQ(completato(mancante), "2");
     EXPECT_EQ(sito.loginAttempts().size(), 1); // one pass only
 
+    // A host file that arrives: its size and name announced, then the bytes the account used.
+    sito.addFile(test::FileOspitato::generated("abc123", "Parte 1.rar", 70000));
+    const QString trovato = scarica(sito.link("abc123"), [](ParametriDownload& p) {
+        p.AccountEmail = test::FakeHostSite::kEmail;
+        p.PasswordLink = "pl";
+        p.PasswordArchivio = "pa";
+    });
+    EXPECT_EQ(completato(trovato), "1");
+    const QString link = sito.link("abc123");
+    EXPECT_TRUE(inviati().contains("#0600" + link + "|||pl|||pa|||70000|||Parte 1.rar"));
+    EXPECT_TRUE(inviati().contains(QString("#0335") + test::FakeHostSite::kEmail + "|||70000"));
+
     // A link of another listed host: only the answer for this row id is taken.
     clock::ScopedSpeedUp attesaPiuLunga(10);
     ambiente_.hostConosciuto = [](const QString&) { return true; };
