@@ -7,6 +7,7 @@
 //   --drop-every N        every response's connection is dropped after about N body bytes
 //   --restart-every-ms N  the server goes down for a moment every N milliseconds
 #include "support/fake_file_server.h"
+#include "support/stop_signals.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -109,8 +110,8 @@ bool addDir(FakeFileServer& server, const QString& dir, std::vector<std::unique_
     return true;
 }
 
-bool addGenerated(FakeFileServer& server, const QByteArray& spec, QList<QByteArray>& paths) {
-    const QList<QByteArray> parts = spec.split(':');
+bool addGenerated(FakeFileServer& server, const QByteArray& voce, QList<QByteArray>& paths) {
+    const QList<QByteArray> parts = voce.split(':');
     const auto bytes = parts.size() >= 2 ? byteCount(parts[1]) : std::nullopt;
     bool ok = parts.size() <= 3 && !parts[0].isEmpty() && bytes;
     const quint32 seed = parts.size() == 3 ? parts[2].toUInt(&ok) : 0;
@@ -142,17 +143,14 @@ int waitForStop(FakeFileServer& server, const sigset_t& stopSignals, int everyMs
 
 } // namespace
 
+using tarvolin::test::BlockStopSignals;
+
 int main(int argc, char** argv) {
     Opzioni opzioni;
     if (!parse(argc, argv, opzioni))
         return usage();
 
-    // Blocked before the server's threads start, so that only the main thread takes them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const sigset_t stopSignals = BlockStopSignals();
 
     try {
         FakeFileServer server(opzioni.port);
@@ -162,8 +160,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "fake_file_server: cannot read %s\n", qPrintable(opzioni.dir));
             return 1;
         }
-        for (const QByteArray& spec : opzioni.generati) {
-            if (!addGenerated(server, spec, paths))
+        for (const QByteArray& voce : opzioni.generati) {
+            if (!addGenerated(server, voce, paths))
                 return usage();
         }
         if (opzioni.dropEvery > 0) {

@@ -3,6 +3,7 @@
 // logged on stdout as "<site> <method> <target>", until SIGINT or SIGTERM.
 #include "support/fake_host_site.h"
 #include "support/fake_maker_site.h"
+#include "support/stop_signals.h"
 
 #include <csignal>
 #include <cstdio>
@@ -67,6 +68,8 @@ void printRequest(std::mutex& printing, const char* site, const RichiestaRicevut
 
 } // namespace
 
+using tarvolin::test::BlockStopSignals;
+
 int main(int argc, char** argv) {
     quint16 port = kDefaultPort;
     quint16 makerPort = kDefaultMakerPort;
@@ -83,13 +86,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Blocked before the servers' threads start, so that they inherit the mask and only
-    // sigwait below ever takes these signals.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const sigset_t stopSignals = BlockStopSignals();
 
     try {
         FakeHostSite host(port);

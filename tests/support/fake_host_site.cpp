@@ -532,8 +532,8 @@ std::optional<ByteRange> parseRange(const std::string& value, qint64 size) {
     static const std::string prefix = "bytes=";
     if (value.rfind(prefix, 0) != 0)
         return std::nullopt;
-    const std::string spec = value.substr(prefix.size());
-    const size_t dash = spec.find('-');
+    const std::string intervallo = value.substr(prefix.size());
+    const size_t dash = intervallo.find('-');
     const auto number = [](const std::string& digits) -> std::optional<qint64> {
         if (digits.empty() || digits.size() > 18 ||
             digits.find_first_not_of("0123456789") != std::string::npos)
@@ -542,8 +542,8 @@ std::optional<ByteRange> parseRange(const std::string& value, qint64 size) {
     };
     if (dash == std::string::npos)
         return std::nullopt;
-    const auto from = number(spec.substr(0, dash));
-    const std::string tail = spec.substr(dash + 1);
+    const auto from = number(intervallo.substr(0, dash));
+    const std::string tail = intervallo.substr(dash + 1);
     const auto to = number(tail);
     if (!from) {
         if (!to || *to == 0 || size == 0)

@@ -2,6 +2,7 @@
 // A local Tarvolin service server for demos: it logs every frame it receives on stdout as
 // "<code> <payload>" and answers the login, until SIGINT or SIGTERM.
 #include "support/fake_service_server.h"
+#include "support/stop_signals.h"
 
 #include <QString>
 
@@ -41,6 +42,8 @@ int usage() {
 
 } // namespace
 
+using tarvolin::test::BlockStopSignals;
+
 int main(int argc, char** argv) {
     quint16 port = kDefaultPort;
     QByteArray code = "DEMO-0001";
@@ -59,13 +62,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Blocked before the server's thread starts, so that it inherits the mask and only
-    // sigwait below ever takes these signals.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const sigset_t stopSignals = BlockStopSignals();
 
     try {
         FakeServiceServer server(port);
