@@ -26,6 +26,7 @@ namespace tarvolin {
 
 namespace motore {
 class ProgrammaCoda;
+class RegistroEstrazioni;
 class Scheduler;
 } // namespace motore
 
@@ -69,6 +70,8 @@ public:
     QStringList ListaHosting;
     // The running downloads and their locks.
     motore::DownloadAttivi DownloadAttivi;
+    // Archives being extracted by workers.
+    motore::RegistroEstrazioni* Estrazioni = nullptr;
     // Download scheduler and its automatic-mode panel.
     motore::Scheduler* Scheduler = nullptr;
     QLabel* LabelDownloadAutomatico = nullptr;

@@ -7,6 +7,7 @@
 #include "common/statoprocesso.h"
 #include "common/synccall.h"
 #include "engine/programmacoda.h"
+#include "engine/registroestrazioni.h"
 #include "engine/scheduler.h"
 #include "queue/listecoda.h"
 #include "service/dispatcher.h"
@@ -67,6 +68,7 @@ void TForm1::creaMotore() {
     };
     programmaCoda_->Fine = [] {}; // the end-of-queue action comes here
 
+    Estrazioni = new motore::RegistroEstrazioni(this);
     motore::AmbienteMotore ambiente;
     ambiente.programma = programmaCoda_.get();
     ambiente.attivi = &DownloadAttivi;
@@ -77,6 +79,7 @@ void TForm1::creaMotore() {
     ambiente.dominiHost = deployment().hostDomains;
     ambiente.hostConosciuto = [this](const QString& link) { return HostConosciuto(link); };
     ambiente.marcatoreProduttore = deployment().makerMarker;
+    ambiente.estrazioni = Estrazioni;
     Scheduler = new motore::Scheduler(*Code, DownloadAttivi, ambiente,
                                       opzioniScheduler(*this, *opzioni_), this);
 

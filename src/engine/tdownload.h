@@ -21,6 +21,7 @@ namespace tarvolin::motore {
 
 class FileParziale;
 class ProgrammaMotore;
+class RegistroEstrazioni;
 
 // What every worker shares of the program.
 struct AmbienteMotore {
@@ -30,6 +31,7 @@ struct AmbienteMotore {
     QStringList dominiHost;                             // links with one of these are host links
     std::function<bool(const QString&)> hostConosciuto; // main thread
     QString marcatoreProduttore;
+    RegistroEstrazioni* estrazioni = nullptr; // archives being extracted
 };
 
 // What the scheduler hands one worker.

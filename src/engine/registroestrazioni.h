@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QHash>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace tarvolin::motore {
+
+// Extractions running anywhere in the program, shared by every worker. One archive is
+// extracted by one worker at a time, and the end-of-queue action waits until none runs, so that
+// a power-off never cuts an extraction short.
+class RegistroEstrazioni : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Held for the whole of one extraction (worker thread).
+    class Turno {
+    public:
+        Turno(RegistroEstrazioni& registro, std::shared_ptr<QMutex> archivio);
+        ~Turno();
+        Turno(const Turno&) = delete;
+        Turno& operator=(const Turno&) = delete;
+
+    private:
+        RegistroEstrazioni& registro_;
+        std::shared_ptr<QMutex> archivio_;
+    };
+
+    // Counts an extraction of `archivio` as running at once, then waits for any other
+    // extraction of the same archive to end.
+    [[nodiscard]] std::unique_ptr<Turno> Inizia(const QString& archivio);
+
+    // Thread-safe.
+    int InCorso() const;
+
+signals:
+    // The running count has come back to zero (emitted on the worker's thread).
+    void NessunaInCorso();
+
+private:
+    void termina();
+
+    mutable QMutex blocco_;
+    QHash<QString, std::shared_ptr<QMutex>> archivi_;
+    int inCorso_ = 0;
+};
+
+} // namespace tarvolin::motore
