@@ -27,6 +27,7 @@ qint64 FileParziale::Lunghezza() const {
 
 void FileParziale::Posiziona(qint64 posizione, bool verifica) {
     posizione_ = posizione;
+    inizioScrittura_ = posizione;
     diverso_ = false;
     daVerificare_.clear();
     inizioVerifica_ = posizione;
@@ -63,7 +64,18 @@ bool FileParziale::Scrivi(const char* dati, size_t n) {
         scritti += static_cast<size_t>(r);
     }
     posizione_ += static_cast<qint64>(n);
+    avviaScrittura();
     return true;
+}
+
+void FileParziale::avviaScrittura() {
+    // Hands written data to the disk as it comes, so the final flush has little left to do
+    // and dirty pages do not pile up over a large file.
+    if (posizione_ - inizioScrittura_ < kPassoScrittura)
+        return;
+    ::sync_file_range(fd_, inizioScrittura_, posizione_ - inizioScrittura_,
+                      SYNC_FILE_RANGE_WRITE);
+    inizioScrittura_ = posizione_;
 }
 
 bool FileParziale::Tronca(qint64 lunghezza) {

@@ -33,11 +33,15 @@ public:
     void Chiudi();
 
 private:
+    static constexpr qint64 kPassoScrittura = 8 << 20;
+    void avviaScrittura();
+
     int fd_ = -1;
     int errore_ = 0;
     qint64 posizione_ = 0;
     QByteArray daVerificare_; // bytes on disk from the resume point on
     qint64 inizioVerifica_ = 0;
+    qint64 inizioScrittura_ = 0; // first byte not yet handed to the disk
     bool diverso_ = false;
 };
 

@@ -13,6 +13,7 @@
 #include "queue/vistacoda.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
@@ -328,8 +329,14 @@ TDownload::EsitoPassata TDownload::trasferisci(net::ClientHttp& client, FileParz
     }
     if (scaricati == dimensione) {
         Finito = true;
-        clock::Attendi(1500);
-        completa(file);
+        // The flush overlaps the pause before the move instead of adding to it.
+        QElapsedTimer flush;
+        flush.start();
+        file.Tronca(DimensioneTotale);
+        file.Sincronizza();
+        file.Chiudi();
+        clock::Attendi(static_cast<int>(std::max<qint64>(0, 1500 - flush.elapsed())));
+        completa();
         return {};
     }
     if (Interrompi) {
@@ -355,11 +362,7 @@ bool TDownload::riceviBlocco(FileParziale& file, const char* dati, size_t n) {
     return !Interrompi;
 }
 
-void TDownload::completa(FileParziale& file) {
-    // Exactly the announced length, on the disk, before it is called finished.
-    file.Tronca(DimensioneTotale);
-    file.Sincronizza();
-    file.Chiudi();
+void TDownload::completa() {
     const EsitoRiga esito{IdRiga, ByteScaricati, DimensioneTotale};
     if (p_.CartellaTemp == p_.CartellaCompletati) {
         sposta(percorsoParziale(), p_.CartellaTemp + NomeFile);

@@ -69,7 +69,8 @@ private:
     EsitoPassata risolvi();
     EsitoPassata sonda(net::ClientHttp& client, net::Risposta& risposta);
     EsitoPassata trasferisci(net::ClientHttp& client, FileParziale& file, int stato);
-    void completa(FileParziale& file);
+    // The file has exactly the announced length and is on the disk: move it and record it.
+    void completa();
     void dopoIlCiclo(qint64 tentativi);
     // Where the archive extraction of a complete group will run.
     void Estrazione() {}
