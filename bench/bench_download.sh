@@ -95,6 +95,9 @@ giga=$((1 << 30))
 con_mbs "1 GiB bench_motore" $giga "$motore" "${dove[@]}" "$url/grande.bin"
 echo "    (bench_motore's own figures, last run: $(grep -E '^wall_s' "$lavoro/uscita"))"
 con_mbs "1 GiB curl -o" $giga curl -sf -o "$dest/grande.bin" "$url/grande.bin"
+# The engine flushes a finished file before calling it done; curl does not unless asked.
+con_mbs "1 GiB curl -o, then sync" $giga sh -c \
+    "curl -sf -o '$dest/grande.bin' '$url/grande.bin' && sync '$dest/grande.bin'"
 con_mbs "1 GiB aria2c -x1" $giga aria2c -q -x1 --allow-overwrite=true -d "$dest" "$url/grande.bin"
 lista=$(for i in $(seq 15); do echo "$url/m$i.bin"; done)
 echo "$lista" >"$lavoro/lista"
