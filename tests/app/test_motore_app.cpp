@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -148,6 +149,36 @@ TEST_F(MotoreApp, AutomaticModeWaitsForTheServiceThenFillsItsSlotsInOrder) {
     EXPECT_EQ(icona(f, a), IconaInCorso);
     EXPECT_EQ(icona(f, b), IconaInCorso);
     EXPECT_EQ(icona(f, c), IconaInCoda);
+}
+
+TEST_F(MotoreApp, TheAutomaticCountdownCountsDownFromTenAndItsButtonCancelsIt) {
+    TForm1& f = avvia();
+    accoda(f, "/0.bin", false);
+    QStringList testi;
+    QObject::connect(f.Scheduler, &motore::Scheduler::PannelloAutomatico, f.Scheduler,
+                     [&](bool, const QString& testo) {
+                         if (!testo.isEmpty())
+                             testi << f.LabelDownloadAutomatico->text();
+                     });
+    f.DownloadAutomatico->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.TimerDownloadAutomatico->isActive(); }, 10000));
+    QStringList attesi;
+    for (int s = 10; s >= 1; --s)
+        attesi << "Sta per avviarsi il download automatico\r\nPuoi annullarlo entro " +
+                      QString::number(s) + " secondi premendo qui";
+    EXPECT_EQ(testi, attesi);
+    EXPECT_FALSE(f.PanelDownloadAutomatico->isVisible());
+
+    f.DownloadAutomatico->setChecked(false);
+    testi.clear();
+    f.DownloadAutomatico->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return testi.size() >= 2; }, 10000));
+    EXPECT_TRUE(f.PanelDownloadAutomatico->isVisible());
+    f.BtAnnullaDownloadAutomatico->click();
+    QTest::qWait(300); // the countdown's remaining seconds, had it gone on
+    EXPECT_FALSE(f.PanelDownloadAutomatico->isVisible());
+    EXPECT_FALSE(f.DownloadAutomatico->isChecked());
+    EXPECT_FALSE(f.TimerDownloadAutomatico->isActive());
 }
 
 } // namespace
