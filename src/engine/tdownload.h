@@ -71,8 +71,8 @@ private:
     EsitoPassata trasferisci(net::ClientHttp& client, FileParziale& file, int stato);
     void completa(FileParziale& file);
     void dopoIlCiclo(qint64 tentativi);
-    // Where the archive extraction of a complete group will run.
-    void Estrazione() {}
+    // The archive of a complete group, extracted by the worker whose file completed it.
+    void Estrazione();
     bool riceviBlocco(FileParziale& file, const char* dati, size_t n);
     void segnala(const QString& codice, const QString& payload);
     void sulPrincipale(const std::function<void(ProgrammaMotore&)>& fn);
