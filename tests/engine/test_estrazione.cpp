@@ -36,9 +36,15 @@ using namespace tarvolin::motore;
 
 namespace {
 
-const QString kRar4 = QStringLiteral("test_rar_multivolume_single_file.part%1.rar");
-const QString kRar5 = QStringLiteral("test_read_format_rar5_multiarchive.part0%1.rar");
+using E = EsitoEstrazione;
+
+const char* const kRar4 = "test_rar_multivolume_single_file.part%1.rar";
+const char* const kRar5 = "test_read_format_rar5_multiarchive.part0%1.rar";
+const char* const kZipAes = "test_read_format_zip_winzip_aes256.zip";              // "password"
+const char* const kZipPk = "test_read_format_zip_traditional_encryption_data.zip"; // "12345678"
+const char* const kRar5Cifrato = "test_read_format_rar5_encrypted.rar";
 const QString kBsdtar = QStringLiteral("home/antek/temp/build/unrar5/libarchive/bin/bsdtar_test");
+const QString kHtml = QStringLiteral("LibarchiveAddingTest.html");
 
 QByteArray fixture(const QString& nome) {
     QFile f(QStringLiteral(ARCHIVI_PROVA) + nome);
@@ -52,12 +58,22 @@ void scrivi(const QString& path, const QByteArray& dati) {
     f.write(dati);
 }
 
-// `volumi` copies of a fixture set, renamed: "%1" in `nome` is the volume number.
-void copiaSet(const QString& cartella, const QString& da, const QString& nome, int volumi,
-              int cifre = 1) {
-    for (int i = 1; i <= volumi; ++i)
-        scrivi(cartella + nome.arg(i, cifre, 10, QChar('0')), fixture(da.arg(i)));
-}
+// A fixture copied under another name; for a set, "%1" stands for the volume number.
+struct Copia {
+    const char* da = nullptr;
+    const char* a = nullptr;
+    int volumi = 0; // 0: a single file
+    int cifre = 1;
+    void in(const QString& cartella) const {
+        if (da == nullptr)
+            return;
+        if (volumi == 0)
+            scrivi(cartella + a, fixture(da));
+        for (int i = 1; i <= volumi; ++i)
+            scrivi(cartella + QString(a).arg(i, cifre, 10, QChar('0')),
+                   fixture(QString(da).arg(i)));
+    }
+};
 
 struct Voce {
     QByteArray nome, dati, collegamento;
@@ -132,70 +148,39 @@ TEST_F(Estrazione, PlanFollowsTheNamesOfVolumesAndArchives) {
 TEST_F(Estrazione, ExtractsEachKindIntoTheFolderNamedAfterIt) {
     const struct {
         const char* nome;
-        std::function<void(const QString&)> prepara;
+        Copia copia;
         const char* password;
-        EsitoEstrazione atteso;
-        QString file; // relative to the base folder, with its size
+        E atteso;
+        QString file; // in the folder named after the archive, with its size
         qint64 size;
         bool annulla = false;
     } casi[] = {
-        {"Film.part2.rar", [](const QString& b) { copiaSet(b, kRar4, "Film.part%1.rar", 3); }, "",
-         EsitoEstrazione::Riuscita, "Film/LibarchiveAddingTest.html", 20111},
-        {"Film.part4.rev", [](const QString& b) { copiaSet(b, kRar4, "Film.part%1.rar", 3); }, "",
-         EsitoEstrazione::Riuscita, "Film/LibarchiveAddingTest.html", 20111},
-        {"Serie.part08.rar", [](const QString& b) { copiaSet(b, kRar5, "Serie.part%1.rar", 8, 2); },
-         "", EsitoEstrazione::Riuscita, "Serie/" + kBsdtar, 365672},
-        {"Doc.part002.rar", [](const QString& b) { copiaSet(b, kRar5, "Doc.part%1.rar", 8, 3); },
-         "", EsitoEstrazione::Riuscita, "Doc/" + kBsdtar, 365672},
-        {"Grande.Part1.rar", [](const QString& b) { copiaSet(b, kRar4, "Grande.Part%1.rar", 3); },
-         "", EsitoEstrazione::Riuscita, "Grande.Part1/LibarchiveAddingTest.html", 20111},
-        {"Backup.rar",
-         [](const QString& b) { scrivi(b + "Backup.rar", fixture("test_read_format_rar.rar")); },
-         "", EsitoEstrazione::Riuscita, "Backup/testlink", 20},
-        {"Segreto.zip",
-         [](const QString& b) {
-             scrivi(b + "Segreto.zip", fixture("test_read_format_zip_winzip_aes256.zip"));
-         },
-         "password", EsitoEstrazione::Riuscita, "Segreto/README", 6818},
-        {"Lettere.zip",
-         [](const QString& b) {
-             scrivi(b + "Lettere.ZIP",
-                    fixture("test_read_format_zip_traditional_encryption_data.zip"));
-         },
-         "12345678", EsitoEstrazione::Riuscita, "Lettere/foo.txt", 495},
+        {"Film.part2.rar", {kRar4, "Film.part%1.rar", 3}, "", E::Riuscita, kHtml, 20111},
+        {"Film.part4.rev", {kRar4, "Film.part%1.rar", 3}, "", E::Riuscita, kHtml, 20111},
+        {"Serie.part08.rar", {kRar5, "Serie.part%1.rar", 8, 2}, "", E::Riuscita, kBsdtar, 365672},
+        {"Doc.part002.rar", {kRar5, "Doc.part%1.rar", 8, 3}, "", E::Riuscita, kBsdtar, 365672},
+        {"Grande.Part1.rar", {kRar4, "Grande.Part%1.rar", 3}, "", E::Riuscita, kHtml, 20111},
+        {"Backup.rar", {"test_read_format_rar.rar", "Backup.rar"}, "", E::Riuscita, "testlink", 20},
+        {"Segreto.zip", {kZipAes, "Segreto.zip"}, "password", E::Riuscita, "README", 6818},
+        {"Lettere.zip", {kZipPk, "Lettere.ZIP"}, "12345678", E::Riuscita, "foo.txt", 495},
         // Failures the library reports, or that a short entry shows.
-        {"Segreto.zip",
-         [](const QString& b) {
-             scrivi(b + "Segreto.zip", fixture("test_read_format_zip_winzip_aes256.zip"));
-         },
-         "sbagliata", EsitoEstrazione::NonRiuscita, "", 0},
-        {"Lettere.zip",
-         [](const QString& b) {
-             scrivi(b + "Lettere.zip",
-                    fixture("test_read_format_zip_traditional_encryption_data.zip"));
-         },
-         "", EsitoEstrazione::NonRiuscita, "", 0},
-        {"Chiuso.rar",
-         [](const QString& b) {
-             scrivi(b + "Chiuso.rar", fixture("test_read_format_rar5_encrypted.rar"));
-         },
-         "password", EsitoEstrazione::NonRiuscita, "", 0},
-        {"Serie.part05.rar", [](const QString& b) { copiaSet(b, kRar5, "Serie.part%1.rar", 5, 2); },
-         "", EsitoEstrazione::NonRiuscita, "", 0}, // three volumes missing
-        {"Backup.REV", [](const QString&) {}, "", EsitoEstrazione::NonRiuscita, "", 0},
-        {"Serie.part01.rar", [](const QString& b) { copiaSet(b, kRar5, "Serie.part%1.rar", 8, 2); },
-         "", EsitoEstrazione::Annullata, "", 0, true},
+        {"Segreto.zip", {kZipAes, "Segreto.zip"}, "sbagliata", E::NonRiuscita, {}, 0},
+        {"Lettere.zip", {kZipPk, "Lettere.zip"}, "", E::NonRiuscita, {}, 0},
+        {"Chiuso.rar", {kRar5Cifrato, "Chiuso.rar"}, "password", E::NonRiuscita, {}, 0},
+        {"Serie.part05.rar", {kRar5, "Serie.part%1.rar", 5, 2}, "", E::NonRiuscita, {}, 0},
+        {"Backup.REV", {}, "", E::NonRiuscita, {}, 0},
+        {"Serie.part01.rar", {kRar5, "Serie.part%1.rar", 8, 2}, "", E::Annullata, {}, 0, true},
     };
     int i = 0;
     for (const auto& c : casi) {
         const QString base = base_ + QString::number(++i) + '/';
-        c.prepara(base);
+        c.copia.in(base);
         const QStringList archivi = QDir(base).entryList(QDir::Files);
         const PianoEstrazione piano = PianificaEstrazione(base, c.nome);
         EXPECT_EQ(EstraiArchivio(piano, c.password, [&] { return c.annulla; }), c.atteso)
             << c.nome << " " << c.password;
         if (!c.file.isEmpty()) {
-            EXPECT_EQ(QFileInfo(base + c.file).size(), c.size) << c.nome;
+            EXPECT_EQ(QFileInfo(piano.cartella + '/' + c.file).size(), c.size) << c.nome;
         }
         EXPECT_EQ(QDir(base).entryList(QDir::Files), archivi) << c.nome; // left in place
     }
@@ -233,14 +218,12 @@ TEST_F(Estrazione, EntriesNeverLeaveTheirFolder) {
 
 TEST_F(Estrazione, OneArchiveIsExtractedOnceByTheWorkersOfItsGroup) {
     RegistroEstrazioni registro;
-    const QByteArray zip = fixture("test_read_format_zip_winzip_aes256.zip");
-    scrivi(base_ + "Uno.zip", zip);
-    const PianoEstrazione uno = PianificaEstrazione(base_, "Uno.zip");
-    // Extractions are told apart by whether they ever asked to go on.
-    const auto estrai = [&](const PianoEstrazione& piano, const QString& password,
-                            EsitoEstrazione& esito) {
+    scrivi(base_ + "Uno.zip", fixture(kZipAes));
+    scrivi(base_ + "Due.zip", fixture(kZipAes));
+    // An extraction that ran asked at least once whether to go on.
+    const auto estrai = [&](const char* nome, const char* password, E& esito) {
         std::atomic<bool> estratto = false;
-        esito = EstraiAlTurno(&registro, piano, password, [&] {
+        esito = EstraiAlTurno(&registro, PianificaEstrazione(base_, nome), password, [&] {
             estratto = true;
             return false;
         });
@@ -248,57 +231,52 @@ TEST_F(Estrazione, OneArchiveIsExtractedOnceByTheWorkersOfItsGroup) {
     };
 
     std::latch via(2);
-    EsitoEstrazione esiti[2];
+    E esiti[2];
     bool estratti[2] = {};
-    std::vector<std::thread> fili;
-    for (int i = 0; i < 2; ++i)
-        fili.emplace_back([&, i] {
-            via.arrive_and_wait();
-            estratti[i] = estrai(uno, "password", esiti[i]);
-        });
-    for (auto& f : fili)
-        f.join();
+    {
+        std::vector<std::jthread> fili;
+        for (int i = 0; i < 2; ++i)
+            fili.emplace_back([&, i] {
+                via.arrive_and_wait();
+                estratti[i] = estrai("Uno.zip", "password", esiti[i]);
+            });
+    }
     EXPECT_EQ(estratti[0] + estratti[1], 1);
-    EXPECT_EQ(esiti[0], EsitoEstrazione::Riuscita);
-    EXPECT_EQ(esiti[1], EsitoEstrazione::Riuscita);
+    EXPECT_EQ(esiti[0], E::Riuscita);
+    EXPECT_EQ(esiti[1], E::Riuscita);
     EXPECT_EQ(registro.InCorso(), 0);
 
-    // A failure is tried again with another password, and an archive written anew is extracted.
-    scrivi(base_ + "Due.zip", zip);
-    const PianoEstrazione due = PianificaEstrazione(base_, "Due.zip");
+    // A failure is tried again with another password; a success is not tried again.
     const struct {
         const char* password;
         bool estratto;
-        EsitoEstrazione esito;
-    } passi[] = {{"sbagliata", true, EsitoEstrazione::NonRiuscita},
-                 {"sbagliata", false, EsitoEstrazione::NonRiuscita},
-                 {"password", true, EsitoEstrazione::Riuscita},
-                 {"sbagliata", false, EsitoEstrazione::Riuscita}};
+        E esito;
+    } passi[] = {{"sbagliata", true, E::NonRiuscita},
+                 {"sbagliata", false, E::NonRiuscita},
+                 {"password", true, E::Riuscita},
+                 {"sbagliata", false, E::Riuscita}};
     for (const auto& p : passi) {
-        EsitoEstrazione esito;
-        EXPECT_EQ(estrai(due, p.password, esito), p.estratto) << p.password;
+        E esito;
+        EXPECT_EQ(estrai("Due.zip", p.password, esito), p.estratto) << p.password;
         EXPECT_EQ(esito, p.esito) << p.password;
     }
+    // The same archive downloaded again is extracted again.
     QFile file(base_ + "Due.zip");
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     file.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
     file.close();
-    EsitoEstrazione esito;
-    EXPECT_TRUE(estrai(due, "password", esito));
+    E esito;
+    EXPECT_TRUE(estrai("Due.zip", "password", esito));
 }
 
 // The worker's side: rows and the completed list, with a real file server and database.
 class ProgrammaProva : public ProgrammaMotore {
 public:
     explicit ProgrammaProva(Database& db) : db_(db) {}
-    QString Cella(const QString& id, int c) const override { return celle.value(id).value(c); }
+    QString Cella(const QString&, int) const override { return {}; }
     void ImpostaCella(const QString& id, int c, const QString& t) override {
-        if (spostate.contains(id))
-            return;
-        celle[id].resize(std::max<qsizetype>(celle[id].size(), c + 1));
-        celle[id][c] = t;
-        if (c == cella::Progresso)
-            progressi[id] << t;
+        if (!spostate.contains(id))
+            celle[id][c] << t;
     }
     QString Didascalia(const QString&) const override { return {}; }
     void ImpostaDidascalia(const QString&, const QString&) override {}
@@ -309,7 +287,7 @@ public:
     void RimuoviDaAttivi(StatoDownload&) override {}
     void FineDownload() override {}
 
-    QMap<QString, QStringList> celle, progressi;
+    std::map<QString, std::map<int, QStringList>> celle; // every text each cell got, in order
     QStringList spostate;
 
 private:
@@ -359,27 +337,25 @@ protected:
     test::FakeFileServer server_;
 };
 
-TEST_F(EstrazioneMotore, TheWorkerThatCompletesTheGroupExtractsIt) {
+TEST_F(EstrazioneMotore, OnlyTheWorkerThatCompletesTheGroupExtractsAndItsRowTellsHowItWent) {
     QStringList ids;
     for (int i = 1; i <= 3; ++i) {
         const QByteArray path = "/Film.part" + QByteArray::number(i) + ".rar";
-        server_.aggiungi(path, fixture(kRar4.arg(i)));
+        server_.aggiungi(path, fixture(QString(kRar4).arg(i)));
         ids << accoda(path, "Film");
     }
     for (const QString& id : ids) {
         scarica(id);
         EXPECT_EQ(QFileInfo::exists(base_ + "Film"), id == ids.last()) << id.toStdString();
     }
-    EXPECT_EQ(QFileInfo(base_ + "Film/LibarchiveAddingTest.html").size(), 20111);
+    EXPECT_EQ(QFileInfo(base_ + "Film/" + kHtml).size(), 20111);
     EXPECT_EQ(programma_.spostate, ids);
-    EXPECT_EQ(programma_.progressi[ids[2]],
+    EXPECT_EQ(programma_.celle[ids[2]][cella::Progresso],
               QStringList({"Completato", "Estrazione archivio...", "Completato"}));
-    EXPECT_EQ(programma_.celle[ids[2]][cella::Stato], "Completato");
-}
 
-TEST_F(EstrazioneMotore, RowsShowWhatTheExtractionDid) {
+    // Rows without a group.
     server_.aggiungi("/Nulla.part2.rar", "x");
-    server_.aggiungi("/Segreto.zip", fixture("test_read_format_zip_winzip_aes256.zip"));
+    server_.aggiungi("/Segreto.zip", fixture(kZipAes));
     server_.aggiungi("/nota.txt", "x");
     const struct {
         QByteArray path;
@@ -387,19 +363,19 @@ TEST_F(EstrazioneMotore, RowsShowWhatTheExtractionDid) {
         QStringList progressi;
         bool spostata;
     } casi[] = {
-        {"/Nulla.part2.rar", "", {"Completato"}, false},
+        {"/Nulla.part2.rar", "", {"Completato"}, false}, // no first volume
         {"/Segreto.zip",
          "sbagliata",
          {"Completato", "Estrazione archivio...", "Estrazione non riuscita"},
          true},
-        {"/nota.txt", "", {"Completato"}, true},
+        {"/nota.txt", "", {"Completato"}, true}, // nothing to extract
     };
     for (const auto& c : casi) {
         const QString id = accoda(c.path, {}, c.password);
         scarica(id);
-        EXPECT_EQ(programma_.progressi[id], c.progressi) << c.path.constData();
+        EXPECT_EQ(programma_.celle[id][cella::Progresso], c.progressi) << c.path.constData();
+        EXPECT_EQ(programma_.celle[id][cella::Stato].last(), "Completato") << c.path.constData();
         EXPECT_EQ(programma_.spostate.contains(id), c.spostata) << c.path.constData();
-        EXPECT_EQ(programma_.celle[id][cella::Stato], "Completato") << c.path.constData();
     }
 }
 
