@@ -8,8 +8,10 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <string>
 
 namespace tarvolin::motore::dettaglio {
 
@@ -46,7 +48,9 @@ constexpr int ERAR_SUCCESS = 0;
 constexpr int ERAR_END_ARCHIVE = 10;
 constexpr unsigned int UCM_CHANGEVOLUME = 0;
 constexpr unsigned int UCM_PROCESSDATA = 1;
+constexpr unsigned int UCM_NEEDPASSWORD = 2;
 constexpr unsigned int UCM_CHANGEVOLUMEW = 3;
+constexpr unsigned int UCM_NEEDPASSWORDW = 4;
 constexpr long RAR_VOL_NOTIFY = 1;
 
 using FnApri = void* (*)(RAROpenArchiveDataEx*);
@@ -90,23 +94,45 @@ std::optional<Unrar> caricaUnrar() {
 
 struct Contesto {
     const Annulla* annulla = nullptr;
+    QByteArray password;
+    std::wstring passwordW;
+    bool passwordFornita = false;
     bool annullata = false;
 };
 
-// Later volumes found beside the first are taken; a missing one, a password request and a
-// stop request end the extraction.
-int richiamo(unsigned int messaggio, long dati, long /*p1*/, long p2) {
-    auto* contesto = reinterpret_cast<Contesto*>(dati);
+// The row's password, once: an archive with encrypted names asks for it while it is opened. A
+// second request means it was wrong, and nobody is asked.
+template <typename Carattere>
+int daiPassword(Contesto& contesto, long buffer, long dimensione, const Carattere* password,
+                size_t lunghezza) {
+    if (contesto.passwordFornita || lunghezza >= static_cast<size_t>(dimensione))
+        return -1;
+    contesto.passwordFornita = true;
+    auto* destinazione = reinterpret_cast<Carattere*>(buffer);
+    std::copy(password, password + lunghezza, destinazione);
+    destinazione[lunghezza] = 0;
+    return 1;
+}
+
+// Later volumes found beside the first are taken; a missing one and a stop request end the
+// extraction.
+int richiamo(unsigned int messaggio, long dati, long p1, long p2) {
+    auto& contesto = *reinterpret_cast<Contesto*>(dati);
     switch (messaggio) {
     case UCM_CHANGEVOLUME:
     case UCM_CHANGEVOLUMEW:
         return p2 == RAR_VOL_NOTIFY ? 1 : -1;
     case UCM_PROCESSDATA:
-        if (*contesto->annulla && (*contesto->annulla)()) {
-            contesto->annullata = true;
+        if (*contesto.annulla && (*contesto.annulla)()) {
+            contesto.annullata = true;
             return -1;
         }
         return 1;
+    case UCM_NEEDPASSWORD:
+        return daiPassword(contesto, p1, p2, contesto.password.constData(),
+                           static_cast<size_t>(contesto.password.size()));
+    case UCM_NEEDPASSWORDW:
+        return daiPassword(contesto, p1, p2, contesto.passwordW.c_str(), contesto.passwordW.size());
     default:
         return -1;
     }
@@ -121,8 +147,7 @@ std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QSt
         return std::nullopt;
     QByteArray nome = QFile::encodeName(archivio);
     QByteArray cartella = QFile::encodeName(destinazione);
-    QByteArray segreto = password.toLocal8Bit();
-    Contesto contesto{&annulla};
+    Contesto contesto{&annulla, password.toLocal8Bit(), password.toStdWString()};
     RAROpenArchiveDataEx dati{};
     dati.ArcName = nome.data();
     dati.OpenMode = RAR_OM_EXTRACT;
@@ -132,7 +157,7 @@ std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QSt
     const std::unique_ptr<void, decltype(chiudi)> archivioAperto(u->apri(&dati), chiudi);
     if (!archivioAperto || dati.OpenResult != ERAR_SUCCESS)
         return EsitoEstrazione::NonRiuscita;
-    u->password(archivioAperto.get(), segreto.data());
+    u->password(archivioAperto.get(), contesto.password.data());
     const auto intestazione = std::make_unique<RARHeaderDataEx>();
     int r = ERAR_SUCCESS;
     while ((r = u->intestazione(archivioAperto.get(), intestazione.get())) == ERAR_SUCCESS) {
