@@ -50,6 +50,15 @@ void chiudi(ProgrammaMotore& p, const QString& id, const QString& size, const QS
     p.ImpostaIcona(id, icona);
 }
 
+// The extraction texts leave the size and the icon of the finished download alone.
+void testiEstrazione(ProgrammaMotore& p, const QString& id, const QString& stato,
+                     const QString& progresso) {
+    p.ImpostaCella(id, cella::Stato, stato);
+    p.ImpostaCella(id, cella::Progresso, progresso);
+    p.ImpostaCella(id, cella::Fine, ora());
+    p.ImpostaCella(id, cella::Velocita, QString());
+}
+
 } // namespace
 
 QString CoppiaMB(qint64 scaricati, qint64 totale) {
@@ -82,6 +91,19 @@ void MostraInterrotto(ProgrammaMotore& p, const QString& id) {
     chiudi(p, id, QString(), QStringLiteral("Interrotto"), QStringLiteral("Interrotto"),
            IconaFallito);
     registraFallito(p, id);
+}
+
+void MostraEstrazione(ProgrammaMotore& p, const QString& id) {
+    testiEstrazione(p, id, QStringLiteral("Estrazione..."),
+                    QStringLiteral("Estrazione archivio..."));
+}
+
+void MostraFineEstrazione(ProgrammaMotore& p, const QString& id, bool riuscita, bool nascondi) {
+    testiEstrazione(p, id, QStringLiteral("Completato"),
+                    riuscita ? QStringLiteral("Completato")
+                             : QStringLiteral("Estrazione non riuscita"));
+    if (nascondi)
+        p.SpostaInCompletati(id);
 }
 
 bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo) {

@@ -28,6 +28,11 @@ void MostraCompletato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi, boo
 void MostraNonSpostato(ProgrammaMotore& p, const EsitoRiga& e);
 void MostraSaltato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi);
 
+// While an archive is extracted, and after: the download itself did complete, and the Progresso
+// cell tells whether the extraction did too. The second may move the row to the completed list.
+void MostraEstrazione(ProgrammaMotore& p, const QString& id);
+void MostraFineEstrazione(ProgrammaMotore& p, const QString& id, bool riuscita, bool nascondi);
+
 // True when no row of the group is still to be completed; an empty group is complete.
 bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo);
 

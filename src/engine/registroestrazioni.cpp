@@ -30,6 +30,23 @@ int RegistroEstrazioni::InCorso() const {
     return inCorso_;
 }
 
+std::optional<bool> RegistroEstrazioni::EsitoRecente(const QString& archivio,
+                                                     const QByteArray& firma,
+                                                     const QString& password) const {
+    QMutexLocker lock(&blocco_);
+    const auto voce = estratti_.constFind(archivio);
+    if (voce == estratti_.constEnd() || voce->firma != firma ||
+        (!voce->riuscita && voce->password != password))
+        return std::nullopt;
+    return voce->riuscita;
+}
+
+void RegistroEstrazioni::Ricorda(const QString& archivio, const QByteArray& firma,
+                                 const QString& password, bool riuscita) {
+    QMutexLocker lock(&blocco_);
+    estratti_.insert(archivio, {firma, password, riuscita});
+}
+
 void RegistroEstrazioni::termina() {
     bool nessuna = false;
     {

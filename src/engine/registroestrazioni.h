@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QMutex>
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace tarvolin::motore {
 
@@ -37,16 +39,31 @@ public:
     // Thread-safe.
     int InCorso() const;
 
+    // The outcome of the last extraction of `archivio` while its files still have the signature
+    // `firma` they had then, when it succeeded or was made with the same password: another
+    // worker of the group has just extracted it. Empty when it is still to be extracted.
+    // Thread-safe.
+    std::optional<bool> EsitoRecente(const QString& archivio, const QByteArray& firma,
+                                     const QString& password) const;
+    void Ricorda(const QString& archivio, const QByteArray& firma, const QString& password,
+                 bool riuscita);
+
 signals:
     // The running count has come back to zero (emitted on the worker's thread).
     void NessunaInCorso();
 
 private:
+    struct Ricordo {
+        QByteArray firma;
+        QString password;
+        bool riuscita = false;
+    };
     void termina();
 
     mutable QMutex blocco_;
     QHash<QString, std::shared_ptr<QMutex>> archivi_;
     int inCorso_ = 0;
+    QHash<QString, Ricordo> estratti_;
 };
 
 } // namespace tarvolin::motore

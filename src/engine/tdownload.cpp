@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "common/funzioni.h"
 #include "common/synccall.h"
+#include "engine/estrazione.h"
 #include "engine/fileparziale.h"
 #include "engine/mostra.h"
 #include "engine/nomefile.h"
@@ -400,6 +401,29 @@ void TDownload::dopoIlCiclo(qint64 tentativi) {
     if (p_.Estrai && Finito)
         Estrazione();
     sulPrincipale([&](ProgrammaMotore& p) { p.FineDownload(); });
+}
+
+void TDownload::Estrazione() {
+    bool completo = false;
+    sulPrincipale([&](ProgrammaMotore& p) { completo = ControllaGruppo(p, p_.Gruppo); });
+    if (!completo)
+        return;
+    // A skipped ".rev" name has not been made safe yet.
+    const PianoEstrazione piano =
+        PianificaEstrazione(p_.CartellaCompletati + Sottocartella, NomeSicuro(NomeFile));
+    if (!piano.tentato) {
+        if (p_.NascondiCompletati)
+            sulPrincipale([&](ProgrammaMotore& p) { p.SpostaInCompletati(IdRiga); });
+        return;
+    }
+    if (piano.archivio.isEmpty())
+        return;
+    sulPrincipale([&](ProgrammaMotore& p) { MostraEstrazione(p, IdRiga); });
+    const EsitoEstrazione esito =
+        EstraiAlTurno(a_.estrazioni, piano, p_.PasswordArchivio, [this] { return terminato(); });
+    sulPrincipale([&](ProgrammaMotore& p) {
+        MostraFineEstrazione(p, IdRiga, esito == EsitoEstrazione::Riuscita, p_.NascondiCompletati);
+    });
 }
 
 void InstradaLinkServizio(DownloadAttivi& attivi, const QString& payload) {

@@ -72,8 +72,8 @@ private:
     // The file has exactly the announced length and is on the disk: move it and record it.
     void completa();
     void dopoIlCiclo(qint64 tentativi);
-    // Where the archive extraction of a complete group will run.
-    void Estrazione() {}
+    // The archive of a complete group, extracted by the worker whose file completed it.
+    void Estrazione();
     bool riceviBlocco(FileParziale& file, const char* dati, size_t n);
     void segnala(const QString& codice, const QString& payload);
     void sulPrincipale(const std::function<void(ProgrammaMotore&)>& fn);

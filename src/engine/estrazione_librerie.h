@@ -1,0 +1,20 @@
+#pragma once
+
+#include "engine/estrazione.h"
+
+#include <optional>
+
+// The two extraction libraries behind EstraiArchivio. Paths are absolute.
+namespace tarvolin::motore::dettaglio {
+
+// libarchive: the volumes read one after the other as one archive (RAR 4 and 5, or ZIP).
+EsitoEstrazione EstraiConLibarchive(const QStringList& volumi, bool rar,
+                                    const QString& destinazione, const QString& password,
+                                    const Annulla& annulla);
+
+// RARLAB's UnRAR, loaded at run time; it finds the later volumes by itself. Empty when the
+// library is not on this machine.
+std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QString& destinazione,
+                                              const QString& password, const Annulla& annulla);
+
+} // namespace tarvolin::motore::dettaglio
