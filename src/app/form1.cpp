@@ -7,6 +7,7 @@
 #include "common/formati.h"
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
+#include "engine/altermine.h"
 #include "engine/programmacoda.h"
 #include "queue/database.h"
 #include "queue/formadd.h"
@@ -72,6 +73,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
+    // First: waiting for the other threads must neither start a countdown nor let one act.
+    if (AlTermine != nullptr)
+        AlTermine->Ferma();
     FermaVelocita();
     fermaDownload();
     // FormDestroy: the notification icon goes with the window, and so do the add-links

@@ -25,6 +25,7 @@ class QToolButton;
 namespace tarvolin {
 
 namespace motore {
+class OperazioneAlTermine;
 class ProgrammaCoda;
 class RegistroEstrazioni;
 class Scheduler;
@@ -140,6 +141,15 @@ public:
     QPlainTextEdit* NewVoucherReceived = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QFrame* PanelAlTermine = nullptr;
+    QLabel* SecondiRestantiAlTermine = nullptr;
+    QPushButton* BtAnnullaAlTermine = nullptr;
+    // What to do once the queue has run dry, and its countdown.
+    QMenu* PopupOperazioniAlTermine = nullptr;
+    QAction* Nonfarenulla1 = nullptr;
+    QAction* Arrestailsistema1 = nullptr;
+    QAction* MettiinStandby1 = nullptr;
+    QAction* ChiudiTarvolin1 = nullptr;
+    motore::OperazioneAlTermine* AlTermine = nullptr;
     QFrame* PanelCanaleTelegram = nullptr;
     // Timers
     QTimer* TimerCaricamento = nullptr;
@@ -186,6 +196,9 @@ public:
     void BitBtn1Click();
     void LabelCodiceIdentificativoClick();
 
+    void BtOperazioneAlTermineClick();
+    void BtAnnullaAlTermineClick();
+
 signals:
     void MainWindowShown();
 
@@ -206,6 +219,8 @@ private:
     void creaPannelloCodice();
     void collegaServizio();
     void creaMotore();
+    void creaAlTermine();
+    void creaPannelloAlTermine();
     void fermaDownload();
     void mostraAlCentro(QWidget* pannello);
     QString FileImpostazioni() const;

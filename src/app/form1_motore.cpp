@@ -66,9 +66,8 @@ void TForm1::creaMotore() {
         }
         SettaLimitiDiBanda();
     };
-    programmaCoda_->Fine = [] {}; // the end-of-queue action comes here
-
     Estrazioni = new motore::RegistroEstrazioni(this);
+    creaAlTermine();
     motore::AmbienteMotore ambiente;
     ambiente.programma = programmaCoda_.get();
     ambiente.attivi = &DownloadAttivi;
