@@ -182,13 +182,15 @@ void Scheduler::RispostaLinkServizio(const QString& payload) {
 }
 
 void Scheduler::fermaConto(bool annulla) {
-    if (!conto_)
+    // Taken out first: the wait serves workers' calls, and one of them (a full disk unticking
+    // automatic mode) can stop the countdown again from inside it.
+    const std::unique_ptr<TStartDownloadAutomatico> conto = std::move(conto_);
+    if (!conto)
         return;
     if (annulla)
-        conto_->Annullato = true;
-    conto_->requestInterruption();
-    AttendiThread(*conto_);
-    conto_.reset();
+        conto->Annullato = true;
+    conto->requestInterruption();
+    AttendiThread(*conto);
 }
 
 void Scheduler::DownloadAutomaticoClick(bool spuntato) {
