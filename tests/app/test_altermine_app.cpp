@@ -28,15 +28,6 @@ namespace {
 
 class AlTermineApp : public AppFixture {
 protected:
-    TForm1& avvia() {
-        Applicazione& app = start();
-        waitForMainWindow();
-        app.Opzioni().TempDir->setText(root_.path() + "/temp/");
-        app.Opzioni().CompleteDir->setText(root_.path() + "/done/");
-        QDir().mkpath(root_.path() + "/temp");
-        QDir().mkpath(root_.path() + "/done");
-        return app.Form1();
-    }
     void accoda(TForm1& f, const QByteArray& path, bool spunta) {
         file_.aggiungi(path, QByteArray(1000, 'x'));
         f.Code->AggiungiListaLink(file_.url(path), {}, {}, {}, false);
@@ -60,7 +51,7 @@ protected:
 };
 
 TEST_F(AlTermineApp, AWorkerEndingTheQueueStartsTheChosenCountdown) {
-    TForm1& f = avvia();
+    TForm1& f = startForDownloads();
     struct Caso {
         QAction* scelta;
         bool rigaInAttesa;
@@ -91,7 +82,7 @@ TEST_F(AlTermineApp, AWorkerEndingTheQueueStartsTheChosenCountdown) {
 }
 
 TEST_F(AlTermineApp, OnlyTheCancelButtonStopsARunningCountdown) {
-    TForm1& f = avvia();
+    TForm1& f = startForDownloads();
     auto* annulla = f.findChild<QPushButton*>("BtAnnullaAlTermine");
     ASSERT_NE(annulla, nullptr);
     struct Caso {
@@ -118,7 +109,7 @@ TEST_F(AlTermineApp, OnlyTheCancelButtonStopsARunningCountdown) {
 }
 
 TEST_F(AlTermineApp, TheCloseActionEndsTheProgramWithoutTheQuestion) {
-    TForm1& f = avvia();
+    TForm1& f = startForDownloads();
     f.ChiudiTarvolin1->trigger();
     f.AlTermine->Controlla();
     ASSERT_TRUE(Finche([&] { return !f.isVisible(); }));

@@ -31,15 +31,6 @@ namespace {
 
 class MotoreApp : public AppFixture {
 protected:
-    TForm1& avvia() {
-        Applicazione& app = start();
-        waitForMainWindow();
-        app.Opzioni().TempDir->setText(root_.path() + "/temp/");
-        app.Opzioni().CompleteDir->setText(root_.path() + "/done/");
-        QDir().mkpath(root_.path() + "/temp");
-        QDir().mkpath(root_.path() + "/done");
-        return app.Form1();
-    }
     QString accoda(TForm1& f, const QByteArray& path, bool spunta = true) {
         f.Code->AggiungiListaLink(file_.url(path), {}, {}, {}, false);
         QTreeWidgetItem* riga = f.Lista->Riga(f.Lista->NumeroRighe() - 1);
@@ -60,7 +51,7 @@ protected:
 };
 
 TEST_F(MotoreApp, StartStopAndResumeFromTheButtons) {
-    TForm1& f = avvia();
+    TForm1& f = startForDownloads();
     const QByteArray dati = FakeFileServer::bytesGenerati(4, 0, 600000);
     file_.aggiungi("/film.bin", dati);
     test::Guasti lento;
@@ -87,7 +78,7 @@ TEST_F(MotoreApp, StartStopAndResumeFromTheButtons) {
 }
 
 TEST_F(MotoreApp, TheStartButtonStopsAtFifteenRunningDownloads) {
-    TForm1& f = avvia();
+    TForm1& f = startForDownloads();
     // Fourteen downloads already running, gone again before the window.
     struct Altri {
         motore::DownloadAttivi& attivi;
@@ -119,7 +110,7 @@ TEST_F(MotoreApp, TheStartButtonStopsAtFifteenRunningDownloads) {
 }
 
 TEST_F(MotoreApp, AutomaticModeWaitsForTheServiceThenFillsItsSlotsInOrder) {
-    TForm1& f = avvia();
+    TForm1& f = startForDownloads();
     FakeServiceServer servizio;
     f.Servizio->ImpostaServer("127.0.0.1", servizio.port());
     f.Opzioni()->MaxDownload->setValue(2);
@@ -152,7 +143,7 @@ TEST_F(MotoreApp, AutomaticModeWaitsForTheServiceThenFillsItsSlotsInOrder) {
 }
 
 TEST_F(MotoreApp, TheAutomaticCountdownCountsDownFromTenAndItsButtonCancelsIt) {
-    TForm1& f = avvia();
+    TForm1& f = startForDownloads();
     accoda(f, "/0.bin", false);
     QStringList testi;
     QObject::connect(f.Scheduler, &motore::Scheduler::PannelloAutomatico, f.Scheduler,

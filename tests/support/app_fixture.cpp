@@ -2,10 +2,12 @@
 
 #include "app/form1.h"
 #include "app/formnag.h"
+#include "app/formopzioni.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -40,6 +42,16 @@ void AppFixture::drop() {
 void AppFixture::waitForMainWindow() {
     TForm1& form = app_->Form1();
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.isVisible(); }, 5000));
+}
+
+TForm1& AppFixture::startForDownloads() {
+    Applicazione& app = start();
+    waitForMainWindow();
+    app.Opzioni().TempDir->setText(root_.path() + "/temp/");
+    app.Opzioni().CompleteDir->setText(root_.path() + "/done/");
+    QDir().mkpath(root_.path() + "/temp");
+    QDir().mkpath(root_.path() + "/done");
+    return app.Form1();
 }
 
 QString ReadAll(const QString& path) {

@@ -33,6 +33,8 @@ protected:
     void drop();
     // Waits until the splash has handed over to the main window.
     void waitForMainWindow();
+    // Starts the program, shown, with its partial and completed files under the test's root.
+    TForm1& startForDownloads();
 
     QTemporaryDir root_;
     FakeShell shell_;
