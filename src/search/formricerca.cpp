@@ -59,6 +59,7 @@ void TForm_Ricerca::creaControlli() {
     ListaRisultati->setWordWrap(false);
     ListaRisultati->verticalHeader()->hide();
     ListaRisultati->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ListaRisultati->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     QHeaderView* colonne = ListaRisultati->horizontalHeader();
     colonne->setSectionResizeMode(colonna::Nome, QHeaderView::Stretch);
     for (const auto& [c, larghezza] :

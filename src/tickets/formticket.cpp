@@ -48,6 +48,7 @@ TForm_Ticket::TForm_Ticket(servizio::Sessione& servizio, QString idTicket)
 void TForm_Ticket::creaControlli() {
     VoucherTxt = named(new QLineEdit, "VoucherTxt");
     VoucherTxt->setReadOnly(true);
+    VoucherTxt->setFocusPolicy(Qt::ClickFocus);
     EmailTxt = named(new QLineEdit, "EmailTxt");
     TitoloTxt = named(new QLineEdit, "TitoloTxt");
     TitoloTxt->setReadOnly(IdTicket != kNuovo);
