@@ -8,10 +8,9 @@ namespace {
 
 constexpr QStringView kFine = u"{|end|}";
 
-// A line break inside a message would split its line, and the colour would fall on the wrong
-// lines.
-QString SuUnaRiga(QStringView testo) {
-    QString riga = testo.toString();
+// A line break from the message or the date would split the line, and the colour would fall
+// on the wrong lines.
+QString SuUnaRiga(QString riga) {
     for (QChar& c : riga) {
         if (c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator ||
             c == QChar::LineSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1)
@@ -43,8 +42,9 @@ std::vector<QStringList> LeggiListaTicket(QStringView records) {
 RigaConversazione FormaRiga(QStringView mittente, QStringView messaggio,
                             const QString& dataMostrata) {
     const bool admin = mittente == u"ADMIN";
-    return {dataMostrata + (admin ? QStringLiteral(" - ADMIN > ") : QStringLiteral(" - TU > ")) +
-                SuUnaRiga(messaggio),
+    return {SuUnaRiga(dataMostrata +
+                      (admin ? QStringLiteral(" - ADMIN > ") : QStringLiteral(" - TU > ")) +
+                      messaggio.toString()),
             admin};
 }
 

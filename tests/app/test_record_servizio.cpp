@@ -36,12 +36,13 @@ TEST(RecordServizio, ConversationLinesNameTheSenderAndStayOneLineEach) {
     const auto righe =
         ticket::LeggiConversazione(u"ADMIN|||ciao|||2021-03-04 05:06:07|||{|end|}"
                                    u"mario|||due\nrighe\r\ne mezza|||2021-03-04 05:07:00|||{|end|}"
-                                   u"admin|||{|end|}");
+                                   u"admin|||x|||2021-03-04 05:0\n:07{|end|}");
     ASSERT_EQ(righe.size(), 3u);
     EXPECT_EQ(righe[0].testo, "04/03/2021 05.06.07 - ADMIN > ciao");
     EXPECT_TRUE(righe[0].admin);
     EXPECT_EQ(righe[1].testo, "04/03/2021 05.07.00 - TU > due righe  e mezza");
     EXPECT_FALSE(righe[1].admin);
+    EXPECT_EQ(righe[2].testo, "04/03/2021 05.0 .07 - TU > x");
     EXPECT_FALSE(righe[2].admin); // only "ADMIN" is an operator
 }
 
