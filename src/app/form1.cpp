@@ -2,9 +2,10 @@
 
 #include "app/cartelle.h"
 #include "app/formopzioni.h"
-#include "common/icone.h"
+#include "auxiliary/formmemo.h"
 #include "common/deployment.h"
 #include "common/formati.h"
+#include "common/icone.h"
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
 #include "engine/altermine.h"
@@ -15,7 +16,9 @@
 #include "queue/listecoda.h"
 #include "queue/schema.h"
 #include "queue/vistacoda.h"
+#include "search/gestionericerca.h"
 #include "service/sessione.h"
+#include "tickets/gestioneticket.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -45,6 +48,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     creaTray();
     finestreDettagli_ = std::make_unique<EditoriDettagli>(*Code);
     collegaServizio();
+    creaFinestreServizio();
 
     connect(TimerCaricamento, &QTimer::timeout, this, &TForm1::TimerCaricamentoTimer);
     connect(ChiudiTarvolin2, &QAction::triggered, this, &TForm1::ChiudiTarvolin2Click);
@@ -76,6 +80,7 @@ TForm1::~TForm1() {
     // First: waiting for the other threads must neither start a countdown nor let one act.
     if (AlTermine != nullptr)
         AlTermine->Ferma();
+    FormMemo().SalvaAllUscita();
     FermaVelocita();
     fermaDownload();
     // FormDestroy: the notification icon goes with the window, and so do the add-links

@@ -36,6 +36,16 @@ class Dispatcher;
 class Sessione;
 } // namespace servizio
 
+namespace appunti {
+class TForm_Memo;
+}
+namespace ricerca {
+class GestioneRicerca;
+}
+namespace ticket {
+class GestioneTicket;
+}
+
 class Database;
 class EditoriDettagli;
 class ListeCoda;
@@ -199,6 +209,15 @@ public:
     void BtOperazioneAlTermineClick();
     void BtAnnullaAlTermineClick();
 
+    // Support tickets, searches and notes.
+    ticket::GestioneTicket& Ticket() const { return *ticket_; }
+    ricerca::GestioneRicerca& Ricerche() const { return *ricerche_; }
+    appunti::TForm_Memo& FormMemo() const { return *memo_; }
+    void BtTicketClick();
+    void BtScibileClick();
+    void BtMemoClick();
+    void SalvaMemo(const QString& testo);
+
 signals:
     void MainWindowShown();
 
@@ -218,6 +237,7 @@ private:
     void creaTray();
     void creaPannelloCodice();
     void collegaServizio();
+    void creaFinestreServizio();
     void creaMotore();
     void creaAlTermine();
     void creaPannelloAlTermine();
@@ -230,6 +250,10 @@ private:
     // Open details editors; they go before the database they write to.
     std::unique_ptr<EditoriDettagli> finestreDettagli_;
     std::unique_ptr<motore::ProgrammaCoda> programmaCoda_;
+    // They go before the database and the service link they use.
+    std::unique_ptr<ticket::GestioneTicket> ticket_;
+    std::unique_ptr<ricerca::GestioneRicerca> ricerche_;
+    std::unique_ptr<appunti::TForm_Memo> memo_;
     bool primoShow_ = true;
     bool caricamentoPronto_ = false;
 };

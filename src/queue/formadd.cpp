@@ -216,8 +216,11 @@ bool TForm_Add::eventFilter(QObject* watched, QEvent* event) {
 }
 
 TForm_Add* ApriAggiungi(ListeCoda& code, const std::function<bool()>& autoExtractOpzioni,
-                        bool standAlone, bool copiaAutoExtract, const QString& testo) {
+                        bool standAlone, bool copiaAutoExtract, const QString& testo,
+                        QWidget* proprietario) {
     auto* dialogo = new TForm_Add(code, autoExtractOpzioni, standAlone);
+    if (proprietario != nullptr)
+        dialogo->setParent(proprietario, dialogo->windowFlags());
     if (!testo.isEmpty())
         dialogo->ListaLink->setPlainText(testo);
     if (copiaAutoExtract)

@@ -67,8 +67,9 @@ QString MessaggioCodaPiena();
 
 // Opens an add-links dialog as every opener does: `testo` in the link box, the options'
 // extract flag copied when `copiaAutoExtract`, shown not modal and registered among the open
-// dialogs.
+// dialogs. A `proprietario` takes the dialog with it when it goes.
 TForm_Add* ApriAggiungi(ListeCoda& code, const std::function<bool()>& autoExtractOpzioni,
-                        bool standAlone, bool copiaAutoExtract, const QString& testo = {});
+                        bool standAlone, bool copiaAutoExtract, const QString& testo = {},
+                        QWidget* proprietario = nullptr);
 
 } // namespace tarvolin

@@ -62,9 +62,13 @@ void Dispatcher::instrada(const QString& code, const QString& payload) {
         if (handler)
             handler(args...);
     };
-    // Ticket and search codes reach their windows once those exist; until then they are
-    // ignored like unknown codes.
-    if (code == QLatin1String("#0663")) {
+    if (code == QLatin1String("#0210")) {
+        chiama(ListaTicket, payload);
+    } else if (code == QLatin1String("#0201")) {
+        chiama(MessaggioTicket, payload);
+    } else if (code == QLatin1String("#0202")) {
+        chiama(ConversazioneTicket, payload);
+    } else if (code == QLatin1String("#0663")) {
         chiama(NuovoCodice, payload);
     } else if (code == QLatin1String("#0666")) {
         chiama(LoginConfermato);
@@ -91,6 +95,10 @@ void Dispatcher::instrada(const QString& code, const QString& payload) {
         MostraMessaggio(nullptr, QStringLiteral("La tua email è stata correttamente aggiornata!"),
                         QStringLiteral("Conferma"), Icona::Informazione);
         chiama(EmailAggiornata);
+    } else if (code == QLatin1String("#0777")) {
+        chiama(RisultatiRicerca, payload);
+    } else if (code == QLatin1String("#0771")) {
+        chiama(RicercaRifiutata, payload);
     }
 }
 

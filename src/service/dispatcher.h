@@ -33,7 +33,12 @@ public:
     std::function<void(const QString& email, const QString& password)> Slot; // "#0669"
     std::function<void()> EmailAggiornata;                                   // "#0710"
     std::function<void()> AggiornamentoObbligatorio;                         // "#0665"
-    std::function<void(const QString& payload)> LinkServizio;                 // "#0333"
+    std::function<void(const QString& payload)> LinkServizio;                // "#0333"
+    std::function<void(const QString& records)> ListaTicket;                 // "#0210"
+    std::function<void(const QString& payload)> MessaggioTicket;             // "#0201"
+    std::function<void(const QString& payload)> ConversazioneTicket;         // "#0202"
+    std::function<void(const QString& payload)> RisultatiRicerca;            // "#0777"
+    std::function<void(const QString& payload)> RicercaRifiutata;            // "#0771"
 
     void OnRead(const QString& messaggio);
 

@@ -1,10 +1,14 @@
 // Arbitrary bytes from the service link, cut into a few reads; every message that comes out
-// goes on to the dispatcher as the session would hand it over.
+// goes on to the dispatcher as the session would hand it over. The ticket and search records
+// are read from the messages and from the input as a whole.
 #include "common/ansi.h"
 #include "common/messagebox.h"
+#include "search/risultati.h"
 #include "service/dispatcher.h"
 #include "service/frame.h"
+#include "service/record.h"
 #include "service/sessione.h"
+#include "tickets/recordticket.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -15,6 +19,32 @@
 #include <cstdint>
 
 namespace {
+
+// One row per closing marker, up to the limit, each with all its cells; a conversation line
+// never breaks.
+void LeggiRecord(const QString& testo) {
+    const auto attese = [&](QStringView fine) {
+        return static_cast<size_t>(std::min(testo.count(fine), tarvolin::servizio::kMassimoRecord));
+    };
+    const auto lista = tarvolin::ticket::LeggiListaTicket(testo);
+    const auto righe = tarvolin::ticket::LeggiConversazione(testo);
+    const auto risultati = tarvolin::ricerca::LeggiRisultati(testo);
+    if (lista.size() != attese(u"{|end|}") || righe.size() != lista.size() ||
+        risultati.size() != attese(u"(|!|)"))
+        __builtin_trap();
+    for (const QStringList& riga : lista) {
+        if (riga.size() != 6)
+            __builtin_trap();
+    }
+    for (const auto& riga : righe) {
+        if (riga.testo.contains(u'\n') || riga.testo.contains(u'\r'))
+            __builtin_trap();
+    }
+    for (const QStringList& riga : risultati) {
+        if (riga.size() != 6)
+            __builtin_trap();
+    }
+}
 
 // Made once: a Qt application and a session cost far more than one input. The session never
 // connects, so whatever the handlers send is dropped.
@@ -28,6 +58,9 @@ struct Ambiente {
         };
         dispatcher.EmailAggiornata = [this] { ++letti; };
         dispatcher.AggiornamentoObbligatorio = [this] { ++letti; };
+        dispatcher.ListaTicket = LeggiRecord;
+        dispatcher.ConversazioneTicket = LeggiRecord;
+        dispatcher.RisultatiRicerca = LeggiRecord;
     }
 
     // Qt keeps pointers to these for the application's lifetime.
@@ -68,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray input =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     (void)tarvolin::servizio::DecodificaChunk(input);
+    LeggiRecord(tarvolin::FromAnsi(input));
     // Random bytes seldom survive the cipher, so the dispatcher also gets them as they are.
     consegna(input);
 

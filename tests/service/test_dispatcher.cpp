@@ -46,7 +46,7 @@ TEST_F(DispatcherTest, EachCodeReachesItsHandler) {
     EXPECT_EQ(boxes.shown().first().icona, Icona::Informazione);
 }
 
-TEST_F(DispatcherTest, ShortUnknownAndNotYetHandledCodesAreIgnored) {
+TEST_F(DispatcherTest, ShortUnknownAndUnwiredCodesAreIgnored) {
     for (const char* m : {"", "#06", "#066", "#1234payload", "#0201T1|ADMIN|ciao",
                           "#0333 12|http://x", "#0777 1|r"})
         dispatcher.OnRead(m);

@@ -1,0 +1,36 @@
+#include "memo.h"
+
+#include "queue/database.h"
+
+namespace tarvolin::appunti {
+
+namespace {
+const QString kTipo = QStringLiteral("memo");
+}
+
+std::optional<QString> LeggiMemo(Database& db) {
+    try {
+        const RowSet righe =
+            db.Query(QStringLiteral("SELECT testo FROM table_memo WHERE type = ?"), {kTipo});
+        if (righe.RowCount() > 0)
+            return righe.Value(0, QStringLiteral("testo"));
+    } catch (const DatabaseError&) {
+    }
+    return std::nullopt;
+}
+
+void SalvaMemo(Database& db, const QString& testo) {
+    try {
+        // A crash between making the table and its row can leave the row missing.
+        if (db.Query(QStringLiteral("SELECT id FROM table_memo WHERE type = ?"), {kTipo})
+                .RowCount() == 0)
+            db.Execute(QStringLiteral("INSERT INTO table_memo VALUES (NULL, ?, ?)"),
+                       {kTipo, testo});
+        else
+            db.Execute(QStringLiteral("UPDATE table_memo SET testo = ? WHERE type = ?"),
+                       {testo, kTipo});
+    } catch (const DatabaseError&) {
+    }
+}
+
+} // namespace tarvolin::appunti

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace tarvolin {
+class Database;
+}
+
+// The user's notes: the text of the "memo" row of table_memo.
+namespace tarvolin::appunti {
+
+// The stored text; nullopt when there is no notes row or the query fails.
+std::optional<QString> LeggiMemo(Database& db);
+
+// Stores the text, making the notes row again when it is missing. Failures are ignored.
+void SalvaMemo(Database& db, const QString& testo);
+
+} // namespace tarvolin::appunti

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QStringView>
+#include <QWidget>
+
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace tarvolin {
+class ListeCoda;
+class ModelloRighe;
+namespace servizio {
+class Sessione;
+}
+} // namespace tarvolin
+
+namespace tarvolin::ricerca {
+
+// One search of the catalogue of host files and its results.
+class TForm_Ricerca : public QWidget {
+    Q_OBJECT
+public:
+    // What the window needs beyond the service link: the queue the add-links dialog fills.
+    struct Coda {
+        ListeCoda& code;
+        std::function<bool()> autoExtractOpzioni;
+    };
+
+    TForm_Ricerca(int idRicerca, servizio::Sessione& servizio, Coda coda);
+
+    // Names this window in requests and replies; unique in the run.
+    const int IdRicerca;
+    QLineEdit* CercaTxt = nullptr;
+    QPushButton* BtCerca = nullptr;
+    QTableView* ListaRisultati = nullptr;
+    ModelloRighe* Risultati = nullptr;
+    QPushButton* BtAggiungi = nullptr;
+
+    void BtCercaClick();
+    void BtAggiungiClick();
+    // Shows the "(|!|)"-closed result records.
+    void SviluppaRisultati(QStringView records);
+    // The search was refused: `messaggio` in place of results.
+    void RicercaErrore(const QString& messaggio);
+
+signals:
+    void Chiusa(TForm_Ricerca* finestra);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void creaControlli();
+
+    servizio::Sessione& servizio_;
+    Coda coda_;
+};
+
+} // namespace tarvolin::ricerca
