@@ -45,6 +45,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     creaTray();
     finestreDettagli_ = std::make_unique<EditoriDettagli>(*Code);
     collegaServizio();
+    collegaSorgenti();
 
     connect(TimerCaricamento, &QTimer::timeout, this, &TForm1::TimerCaricamentoTimer);
     connect(ChiudiTarvolin2, &QAction::triggered, this, &TForm1::ChiudiTarvolin2Click);

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QCheckBox;
+class QFileDialog;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
@@ -31,6 +32,10 @@ class RegistroEstrazioni;
 class Scheduler;
 } // namespace motore
 
+namespace sources {
+class CatturaAppunti;
+}
+
 namespace servizio {
 class Dispatcher;
 class Sessione;
@@ -39,6 +44,7 @@ class Sessione;
 class Database;
 class EditoriDettagli;
 class ListeCoda;
+class TForm_Add;
 class TForm_Opzioni;
 class VistaCoda;
 
@@ -199,6 +205,15 @@ public:
     void BtOperazioneAlTermineClick();
     void BtAnnullaAlTermineClick();
 
+    // Links from the clipboard, DLC containers and link folders.
+    QFileDialog* opendlc = nullptr;
+    void TimerCatchLinkTimer();
+    void JdBtClick();
+    void ApriFileDlc(const QString& percorso);
+    void FileTrascinati(const QStringList& percorsi);
+    void AvviaDecodificaDlc(const QByteArray& contenitore);
+    void EstraFileCrypt(const QString& url, TForm_Add* dialogo);
+
 signals:
     void MainWindowShown();
 
@@ -221,6 +236,9 @@ private:
     void creaMotore();
     void creaAlTermine();
     void creaPannelloAlTermine();
+    void collegaSorgenti();
+    TForm_Add* apriAggiungiConOpzioni(const QString& testo, bool standAlone);
+    void RisultatoDlc(const QByteArray& risposta);
     void fermaDownload();
     void mostraAlCentro(QWidget* pannello);
     QString FileImpostazioni() const;
@@ -232,6 +250,7 @@ private:
     std::unique_ptr<motore::ProgrammaCoda> programmaCoda_;
     bool primoShow_ = true;
     bool caricamentoPronto_ = false;
+    sources::CatturaAppunti* catturaAppunti_ = nullptr;
 };
 
 } // namespace tarvolin
