@@ -49,6 +49,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     finestreDettagli_ = std::make_unique<EditoriDettagli>(*Code);
     collegaServizio();
     creaFinestreServizio();
+    collegaSorgenti();
 
     connect(TimerCaricamento, &QTimer::timeout, this, &TForm1::TimerCaricamentoTimer);
     connect(ChiudiTarvolin2, &QAction::triggered, this, &TForm1::ChiudiTarvolin2Click);

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QCheckBox;
+class QFileDialog;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
@@ -31,6 +32,10 @@ class RegistroEstrazioni;
 class Scheduler;
 } // namespace motore
 
+namespace sources {
+class CatturaAppunti;
+}
+
 namespace servizio {
 class Dispatcher;
 class Sessione;
@@ -49,6 +54,7 @@ class GestioneTicket;
 class Database;
 class EditoriDettagli;
 class ListeCoda;
+class TForm_Add;
 class TForm_Opzioni;
 class VistaCoda;
 
@@ -218,6 +224,15 @@ public:
     void BtMemoClick();
     void SalvaMemo(const QString& testo);
 
+    // Links from the clipboard, DLC containers and link folders.
+    QFileDialog* opendlc = nullptr;
+    void TimerCatchLinkTimer();
+    void JdBtClick();
+    void ApriFileDlc(const QString& percorso);
+    void FileTrascinati(const QStringList& percorsi);
+    void AvviaDecodificaDlc(const QByteArray& contenitore);
+    void EstraFileCrypt(const QString& url, TForm_Add* dialogo);
+
 signals:
     void MainWindowShown();
 
@@ -241,6 +256,9 @@ private:
     void creaMotore();
     void creaAlTermine();
     void creaPannelloAlTermine();
+    void collegaSorgenti();
+    TForm_Add* apriAggiungiConOpzioni(const QString& testo, bool standAlone);
+    void RisultatoDlc(const QByteArray& risposta);
     void fermaDownload();
     void mostraAlCentro(QWidget* pannello);
     QString FileImpostazioni() const;
@@ -256,6 +274,7 @@ private:
     std::unique_ptr<appunti::TForm_Memo> memo_;
     bool primoShow_ = true;
     bool caricamentoPronto_ = false;
+    sources::CatturaAppunti* catturaAppunti_ = nullptr;
 };
 
 } // namespace tarvolin

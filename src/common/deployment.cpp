@@ -68,6 +68,11 @@ Deployment deploymentFrom(const std::function<QString(const char*)>& env) {
     if (d.linkFolderDomains.isEmpty())
         d.linkFolderDomains = {QStringLiteral("filecrypt.cc"), QStringLiteral("filecrypt.co")};
 
+    const QString radiceDlc = env("TARVOLIN_LINKFOLDER_DLC_ROOT").trimmed();
+    d.linkFolderDlcRoot = withoutTrailingSlash(
+        radiceDlc.isEmpty() ? QStringLiteral("https://") + d.linkFolderDomains.value(0)
+                            : radiceDlc);
+
     const QString dlc = env("TARVOLIN_DLC_SERVICE").trimmed();
     d.dlcService = withoutTrailingSlash(dlc.isEmpty() ? QStringLiteral("http://dcrypt.it") : dlc);
 

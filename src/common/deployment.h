@@ -26,6 +26,7 @@ struct Deployment {
     QStringList hostSites;   // primary first, then the alternates
     QStringList hostDomains; // hostSites without scheme and "www."
     QStringList linkFolderDomains;
+    QString linkFolderDlcRoot; // where "/DLC/" containers come from: https on the first domain
     QString dlcService;
     QString makerMarker; // maker host without "www.", then "_"
 };

@@ -52,10 +52,16 @@ Risposta ClientHttp::Esegui(const Richiesta& richiesta) {
         risposta.errore = QStringLiteral("libcurl non disponibile");
         return risposta;
     }
-    const QByteArray modulo = dettaglio::CodificaModulo(richiesta.campi);
-    dettaglio::Passo passo{
-        stato_->easy.get(),  stato_->erroreCurl,         stato_->profilo, richiesta,
-        QUrl(richiesta.url), !richiesta.campi.isEmpty(), modulo};
+    const QByteArray modulo =
+        richiesta.corpoModulo.value_or(dettaglio::CodificaModulo(richiesta.campi));
+    const bool post = richiesta.corpoModulo.has_value() || !richiesta.campi.isEmpty();
+    dettaglio::Passo passo{stato_->easy.get(),
+                           stato_->erroreCurl,
+                           stato_->profilo,
+                           richiesta,
+                           QUrl(richiesta.url),
+                           post,
+                           modulo};
     for (int redirect = 0;; ++redirect) {
         const dettaglio::EsitoPasso esito = dettaglio::EseguiPasso(passo, risposta);
         if (!esito.redirect)

@@ -39,6 +39,8 @@ struct Richiesta {
     // Not empty: a URL-encoded form POST of these fields in this order; the profile's
     // Content-Type is replaced where it stands (appended when it has none).
     QList<QPair<QString, QString>> campi;
+    // Set: a form POST of this body, already encoded by the caller; `campi` is then unused.
+    std::optional<QByteArray> corpoModulo;
     std::optional<QByteArray> range; // the Range header value, e.g. "bytes=100-199"
     // When set, the body of a final response below 400 goes here instead of Risposta::corpo
     // (error pages still go to corpo); false aborts.

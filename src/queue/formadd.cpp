@@ -61,6 +61,7 @@ TForm_Add::TForm_Add(ListeCoda& code, std::function<bool()> autoExtractOpzioni, 
         setWindowFlag(Qt::WindowStaysOnTopHint);
     setFixedSize(641, 486);
     creaControlli();
+    connect(this, &TForm_Add::CartellaLinkRichiesta, &code_, &ListeCoda::CartellaLinkRichiesta);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }

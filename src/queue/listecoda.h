@@ -13,6 +13,7 @@ class QTreeWidgetItem;
 namespace tarvolin {
 
 class Database;
+class TForm_Add;
 class VistaCoda;
 struct RigaTabella;
 
@@ -79,6 +80,8 @@ signals:
     void ModificaDownload(QTreeWidgetItem* riga);
     // The number of queued rows after a change, for the speed widget's queue line.
     void InCodaCambiato(int righe);
+    // An add-links dialog holding a single link-folder address hands it over.
+    void CartellaLinkRichiesta(const QString& riga, TForm_Add* dialogo);
 
 private:
     void creaMenu();

@@ -88,6 +88,11 @@ TEST(Deployment, LinkFolderDomainsAndDlcServiceFromTheEnvironment) {
                                {"TARVOLIN_DLC_SERVICE", "http://127.0.0.1:7000//"}});
     EXPECT_EQ(d.linkFolderDomains, QStringList({"folders.test", "other.test"}));
     EXPECT_EQ(d.dlcService, QStringLiteral("http://127.0.0.1:7000"));
+    // Containers come from the first domain over https unless a root is named.
+    EXPECT_EQ(d.linkFolderDlcRoot, QStringLiteral("https://folders.test"));
+    EXPECT_EQ(from({}).linkFolderDlcRoot, QStringLiteral("https://filecrypt.cc"));
+    EXPECT_EQ(from({{"TARVOLIN_LINKFOLDER_DLC_ROOT", "http://127.0.0.1:7001/"}}).linkFolderDlcRoot,
+              QStringLiteral("http://127.0.0.1:7001"));
 }
 
 } // namespace
