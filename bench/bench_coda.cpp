@@ -6,7 +6,6 @@
 #include "queue/schema.h"
 #include "queue/vistacoda.h"
 
-#include <QApplication>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -216,12 +215,3 @@ BENCHMARK(BM_CaricaLista)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CaricaLista_SoloSQL)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Elimina500Spuntati)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Elimina500Spuntati_SoloSQL)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -5,7 +5,6 @@
 #include "service/sessione.h"
 #include "tickets/formticket.h"
 
-#include <QApplication>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -72,12 +71,3 @@ void BM_RiempiConversazione(benchmark::State& state) {
 
 BENCHMARK(BM_RiempiRicerca)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RiempiConversazione)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

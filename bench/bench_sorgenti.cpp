@@ -86,12 +86,3 @@ BENCHMARK(BM_TickTestoInvariato);
 BENCHMARK(BM_LetturaEConfronto)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DaCatturareNuovoTesto)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RispostaDlcADialogo)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -3,6 +3,7 @@
 
 #include "common/icone.h"
 #include "common/clock.h"
+#include "common/nominato.h"
 #include "queue/listecoda.h"
 #include "queue/vistacoda.h"
 
@@ -24,11 +25,6 @@
 namespace tarvolin {
 
 namespace {
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QToolButton* pulsante(const char* name, const QString& hint, const QString& glifo,
                       const QColor& colore, int lato = 52) {

@@ -3,6 +3,7 @@
 #include "common/deployment.h"
 #include "common/funzioni.h"
 #include "common/messagebox.h"
+#include "common/nominato.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,11 +27,6 @@ namespace tarvolin {
 namespace {
 
 const QColor kArancio(250, 130, 71);
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QCheckBox* casella(const char* name, const QString& text) {
     return named(new QCheckBox(text), name);

@@ -2,6 +2,7 @@
 
 #include "common/deployment.h"
 #include "common/messagebox.h"
+#include "common/nominato.h"
 #include "common/statoprocesso.h"
 #include "queue/intake.h"
 #include "queue/listecoda.h"
@@ -23,11 +24,6 @@
 namespace tarvolin {
 
 namespace {
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QString dominio(int i) {
     return deployment().hostDomains.value(i);

@@ -1,6 +1,7 @@
 #include "formricerca.h"
 
 #include "common/modellorighe.h"
+#include "common/nominato.h"
 #include "queue/formadd.h"
 #include "search/risultati.h"
 #include "service/sessione.h"
@@ -15,15 +16,6 @@
 #include <QVBoxLayout>
 
 namespace tarvolin::ricerca {
-
-namespace {
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
 
 TForm_Ricerca::TForm_Ricerca(int idRicerca, servizio::Sessione& servizio, Coda coda)
     : QWidget(nullptr, Qt::Window), IdRicerca(idRicerca), servizio_(servizio),

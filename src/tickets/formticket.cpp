@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "common/formati.h"
 #include "common/messagebox.h"
+#include "common/nominato.h"
 #include "service/sessione.h"
 #include "tickets/conversazione.h"
 #include "tickets/recordticket.h"
@@ -20,15 +21,6 @@
 #include <QVBoxLayout>
 
 namespace tarvolin::ticket {
-
-namespace {
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
 
 TForm_Ticket::TForm_Ticket(servizio::Sessione& servizio, QString idTicket)
     : QWidget(nullptr, Qt::Window), IdTicket(std::move(idTicket)), servizio_(servizio) {

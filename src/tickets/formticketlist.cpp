@@ -2,6 +2,7 @@
 
 #include "common/messagebox.h"
 #include "common/modellorighe.h"
+#include "common/nominato.h"
 #include "platform/shell.h"
 #include "service/sessione.h"
 #include "tickets/formticket.h"
@@ -17,15 +18,6 @@
 #include <QVBoxLayout>
 
 namespace tarvolin::ticket {
-
-namespace {
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
 
 QString ProgrammaAssistenza() {
     return platform::shell().executableFolder() + QStringLiteral("RemoteDesktop");
