@@ -7,9 +7,10 @@ bash tools/deps.sh
 
 jobs=$(nproc)
 
-# Line tables only (-g1): enough for every backtrace, and a fifth less compile time than -g.
+# -O1 and line tables only (-g1): optimised code, every backtrace, and a quarter less compile
+# time than -O2 -g.
 cmake -S . -B build/tests -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOLIN_WERROR=ON \
-  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
 cmake --build build/tests
 ctest --test-dir build/tests --output-on-failure -j "$jobs"
 
