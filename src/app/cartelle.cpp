@@ -1,6 +1,7 @@
 #include "cartelle.h"
 
 #include "app/inifile.h"
+#include "auxiliary/aggiornamento.h"
 #include "common/funzioni.h"
 #include "platform/shell.h"
 
@@ -139,7 +140,7 @@ void CreaCartelleReset() {
 }
 
 void EliminaSetupResiduo(const QString& tempDir) {
-    const QString setup = tempDir + QStringLiteral("Setup_Tarvolin.exe");
+    const QString setup = tempDir + QString::fromLatin1(produttore::kFileInstallatore);
     if (QFileInfo(setup).isFile())
         QFile::remove(setup);
 }

@@ -2,6 +2,7 @@
 
 #include "app/cartelle.h"
 #include "app/formopzioni.h"
+#include "auxiliary/forminfoscreen.h"
 #include "auxiliary/formmemo.h"
 #include "common/deployment.h"
 #include "common/formati.h"
@@ -50,6 +51,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     collegaServizio();
     creaFinestreServizio();
     collegaSorgenti();
+    collegaProduttore();
 
     connect(TimerCaricamento, &QTimer::timeout, this, &TForm1::TimerCaricamentoTimer);
     connect(ChiudiTarvolin2, &QAction::triggered, this, &TForm1::ChiudiTarvolin2Click);
@@ -176,6 +178,7 @@ void TForm1::CaricaLista() {
 void TForm1::FineSplash() {
     show();
     TimerAutoConnect->start();
+    infoscreen_->LoadInfoScreen(deployment().makerSite);
 }
 
 void TForm1::MessaggioIstanza(const QString& testo) {

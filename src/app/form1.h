@@ -4,6 +4,7 @@
 #include "net/cookie.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
@@ -44,6 +45,11 @@ class Sessione;
 namespace appunti {
 class TForm_Memo;
 }
+namespace produttore {
+struct Banner;
+class TAggiornaApplicazione;
+class TForm_Infoscreen;
+} // namespace produttore
 namespace ricerca {
 class GestioneRicerca;
 }
@@ -152,6 +158,7 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     // Overlays, hidden until their feature shows them
     QFrame* PanelAggiornamento = nullptr;
+    QLabel* LabelAggiornamento = nullptr;
     QFrame* PanelDownloadAutomatico = nullptr;
     QFrame* PanelNewVoucher = nullptr;
     QPlainTextEdit* NewVoucherReceived = nullptr;
@@ -167,6 +174,8 @@ public:
     QAction* ChiudiTarvolin1 = nullptr;
     motore::OperazioneAlTermine* AlTermine = nullptr;
     QFrame* PanelCanaleTelegram = nullptr;
+    QLabel* LinkCanaleTelegram = nullptr;
+    QLabel* ImageCloseTelegram = nullptr;
     // Timers
     QTimer* TimerCaricamento = nullptr;
     QTimer* TimerDownloadAutomatico = nullptr;
@@ -224,6 +233,21 @@ public:
     void BtMemoClick();
     void SalvaMemo(const QString& testo);
 
+    // The maker's site: banners, the notice of the day, the Telegram channel and the updater.
+    QString LinkBanner250; // where each banner leads; empty until "/banner.ini" names it
+    QString LinkBanner468;
+    produttore::TForm_Infoscreen& FormInfoscreen() const { return *infoscreen_; }
+    // The running updater; null before "#0665" is answered Yes and once it has ended.
+    QPointer<produttore::TAggiornaApplicazione> Aggiornamento;
+    void AvviaBanner();
+    void ApplicaBanner(const produttore::Banner& banner);
+    void ImageBanner250Click();
+    void ImageBanner468Click();
+    void LabelTelegramClick();
+    void LinkCanaleTelegramClick();
+    void ImageCloseTelegramClick();
+    void AggiornaVersione();
+
     // Links from the clipboard, DLC containers and link folders.
     QFileDialog* opendlc = nullptr;
     void TimerCatchLinkTimer();
@@ -239,7 +263,6 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -251,6 +274,9 @@ private:
     void creaTimer();
     void creaTray();
     void creaPannelloCodice();
+    void creaPannelloAggiornamento();
+    void creaPannelloTelegram();
+    void collegaProduttore();
     void collegaServizio();
     void creaFinestreServizio();
     void creaMotore();
@@ -272,6 +298,7 @@ private:
     std::unique_ptr<ticket::GestioneTicket> ticket_;
     std::unique_ptr<ricerca::GestioneRicerca> ricerche_;
     std::unique_ptr<appunti::TForm_Memo> memo_;
+    std::unique_ptr<produttore::TForm_Infoscreen> infoscreen_;
     bool primoShow_ = true;
     bool caricamentoPronto_ = false;
     sources::CatturaAppunti* catturaAppunti_ = nullptr;

@@ -61,8 +61,12 @@ void TForm1::creaLayout() {
     layout->addWidget(PanelBottom);
     PanelBanner468 = named(new QFrame, "PanelBanner468");
     PanelBanner468->setFixedHeight(72);
-    ImageBanner468 = named(new QLabel(PanelBanner468), "ImageBanner468");
-    ImageBanner468->resize(468, 60);
+    ImageBanner468 = named(new QLabel, "ImageBanner468");
+    ImageBanner468->setFixedSize(468, 60);
+    ImageBanner468->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ImageBanner468->setCursor(Qt::PointingHandCursor);
+    auto* striscia = new QHBoxLayout(PanelBanner468);
+    striscia->addWidget(ImageBanner468, 0, Qt::AlignHCenter);
     PanelBanner468->hide();
     layout->addWidget(PanelBanner468);
     setCentralWidget(central);
@@ -106,6 +110,8 @@ void TForm1::creaBarraSuperiore() {
         row->addWidget(b);
     ImageBanner250 = named(new QLabel, "ImageBanner250");
     ImageBanner250->setFixedSize(250, 52);
+    ImageBanner250->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ImageBanner250->setCursor(Qt::PointingHandCursor);
     ImageBanner250->hide();
     ImageTicket1 = named(new QLabel, "ImageTicket1");
     ImageTicket2 = named(new QLabel, "ImageTicket2");

@@ -3,6 +3,7 @@
 #include "app/avvio.h"
 #include "app/form1.h"
 #include "app/formopzioni.h"
+#include "common/clic.h"
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
 #include "host/hosting.h"
@@ -13,7 +14,6 @@
 #include "service/sessione.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -52,7 +52,7 @@ void TForm1::collegaServizio() {
             opzioni_->BtAggiornaEmail->setEnabled(true);
     };
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
-    LabelCodiceIdentificativo->installEventFilter(this);
+    AlClic(LabelCodiceIdentificativo, [this] { LabelCodiceIdentificativoClick(); });
 }
 
 void TForm1::mostraAlCentro(QWidget* pannello) {
@@ -138,8 +138,10 @@ void TForm1::AggiornamentoObbligatorio() {
     if (MostraMessaggio(this,
                         QStringLiteral("E' necessario aggiornare la versione di Tarvolin per poter "
                                        "continuare, effettuare adesso l'aggiornamento automatico?"),
-                        QStringLiteral("Conferma"), Icona::Avviso, Pulsanti::SiNo) == Risposta::Si)
-        return; // the updater takes over here once it exists
+                        QStringLiteral("Conferma"), Icona::Avviso, Pulsanti::SiNo) == Risposta::Si) {
+        AggiornaVersione();
+        return;
+    }
     MostraMessaggio(this,
                     QStringLiteral("Tarvolin verrà chiuso poichè la versione dev'essere "
                                    "obbligatoriamente aggiornata!"),
@@ -162,12 +164,6 @@ void TForm1::LabelCodiceIdentificativoClick() {
         return;
     NewVoucherReceived->setPlainText(CodiceIdentificativo);
     mostraAlCentro(PanelNewVoucher);
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == LabelCodiceIdentificativo && event->type() == QEvent::MouseButtonRelease)
-        LabelCodiceIdentificativoClick();
-    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace tarvolin

@@ -147,7 +147,7 @@ void TForm1::Caricamento() {
 
     cartelle::EliminaSetupResiduo(o.TempDir->text());
 
-    // The banner loader starts here, right before the hosting list.
+    AvviaBanner();
     host::TLoadHosting::Avvia(deployment().makerSite,
                               [finestra = QPointer<TForm1>(this)](const QStringList& righe) {
                                   if (finestra)

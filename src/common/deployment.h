@@ -18,6 +18,8 @@ inline constexpr const char* kChiaveUid = "7K2QX9TB4MRW8ZJN";
 inline constexpr const char* kAesKeyHex =
     "b7345097fccee0b81a41aedf9798bfea31e7dc0624a040f39da7c9fb6760fbe9";
 inline constexpr const char* kAesIvHex = "b1ee3179b9ad8fafd3f7cfe895949b80";
+// The maker's Telegram channel, shown and opened from the main window.
+inline constexpr const char* kCanaleTelegram = "https://t.me/tarvolin_news";
 
 struct Deployment {
     QString serviceHost;

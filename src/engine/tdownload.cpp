@@ -36,8 +36,7 @@ net::Profilo profiloDownload(net::ArchivioCookie* cookie) {
         {"Accept", net::kAcceptBrowser},
         {"Accept-Encoding", "gzip, deflate"},
         {"Accept-Language", net::kAcceptLanguage},
-        {"User-Agent", "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, "
-                       "like Gecko) Chrome/92.0.4515.159 Safari/537.36"},
+        {"User-Agent", net::kUserAgentChrome92},
         {"sec-ch-ua",
          "\"Chromium\";v=\"94\", \"Google Chrome\";v=\"94\", \";Not A Brand\";v=\"99\""},
         {"sec-ch-ua-mobile", "?0"},

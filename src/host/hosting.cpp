@@ -43,13 +43,7 @@ void TLoadHosting::Avvia(const QString& sitoProduttore, Applica applica) {
 
 void TLoadHosting::run() {
     net::ArchivioCookie cookie; // allowed, but kept by nobody else
-    net::Profilo profilo;
-    profilo.intestazioni = {{"Accept", net::kAcceptBrowser},
-                            {"Accept-Encoding", "gzip, deflate"},
-                            {"Accept-Language", net::kAcceptLanguage},
-                            {"User-Agent", net::kUserAgent}};
-    profilo.cookie = &cookie;
-    net::ClientHttp client(std::move(profilo));
+    net::ClientHttp client(net::ProfiloSitoProduttore(&cookie));
     const net::Risposta risposta = client.Get(sito_ + QStringLiteral("/hosting.ini"));
     if (!risposta.ok)
         return;

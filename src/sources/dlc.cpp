@@ -3,8 +3,8 @@
 #include "common/funzioni.h"
 #include "common/synccall.h"
 #include "net/client.h"
+#include "net/profili.h"
 #include "queue/intake.h"
-#include "sources/profili.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -97,7 +97,7 @@ void TDlcContainer::run() {
             {"Connection", "keep-alive"},
             {"Accept",
              "text/html,application/xhtml+xml,application/xml;q=0.9,image/webp,*/*;q=0.8"},
-            {"User-Agent", kUserAgentServizi}};
+            {"User-Agent", net::kUserAgentChrome92}};
         profilo.timeoutLetturaMs = 45000;
         profilo.cookie = &cookie;
         net::ClientHttp client(std::move(profilo));

@@ -4,7 +4,6 @@
 #include "common/synccall.h"
 #include "net/client.h"
 #include "net/profili.h"
-#include "sources/profili.h"
 
 #include <QMetaObject>
 
@@ -18,7 +17,7 @@ net::Profilo ProfiloCartella(net::ArchivioCookie& cookie) {
         {"Content-Type", "application/x-www-form-urlencoded"},
         {"Accept", net::kAcceptBrowser},
         {"Accept-Language", net::kAcceptLanguage},
-        {"User-Agent", kUserAgentServizi},
+        {"User-Agent", net::kUserAgentChrome92},
         {"sec-ch-ua", R"("Chromium";v="94", "Google Chrome";v="94", ";Not A Brand";v="99")"},
         {"sec-ch-ua-mobile", "?0"},
         {"sec-ch-ua-platform", R"("Windows")"},

@@ -6,6 +6,7 @@
 #include "queue/schema.h"
 #include "support/app_fixture.h"
 #include "support/fake_maker_site.h"
+#include "siti_app.h"
 #include "support/qt_print.h"
 
 #include <QDir>
@@ -17,19 +18,26 @@ using namespace tarvolin::test;
 namespace {
 
 // Deployment values are read once per process, so the sites exist before any test starts.
+std::unique_ptr<FakeMakerSite> gSitoProduttore;
+
 class Siti : public ::testing::Environment {
 public:
     void SetUp() override {
-        maker_ = std::make_unique<FakeMakerSite>();
-        qputenv("TARVOLIN_MAKER_SITE", maker_->radice().toUtf8());
+        gSitoProduttore = std::make_unique<FakeMakerSite>();
+        qputenv("TARVOLIN_MAKER_SITE", gSitoProduttore->radice().toUtf8());
         qputenv("TARVOLIN_HOST_SITES", "http://www.easybytez.localhost:1");
     }
-    void TearDown() override { maker_.reset(); }
-
-private:
-    std::unique_ptr<FakeMakerSite> maker_;
+    void TearDown() override { gSitoProduttore.reset(); }
 };
 const auto* const kSiti = ::testing::AddGlobalTestEnvironment(new Siti);
+
+} // namespace
+
+FakeMakerSite& tarvolin::test::SitoProduttore() {
+    return *gSitoProduttore;
+}
+
+namespace {
 
 class HostApp : public AppFixture {};
 

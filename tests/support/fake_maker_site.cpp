@@ -1,5 +1,7 @@
 #include "support/fake_maker_site.h"
 
+#include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace tarvolin::test {
@@ -84,7 +86,32 @@ void FakeMakerSite::serve(const httplib::Request& req, httplib::Response& res) c
     res.status = resource.status;
     for (const auto& [name, value] : resource.headers)
         res.set_header(name.toStdString(), value.toStdString());
-    res.set_content(resource.body.toStdString(), resource.contentType.toStdString());
+    auto body = std::make_shared<const std::string>(resource.body.toStdString());
+    const std::string type = resource.contentType.toStdString();
+    switch (resource.invio) {
+    case Invio::Intero:
+        res.set_content(*body, type);
+        break;
+    case Invio::SenzaLunghezza:
+        res.set_chunked_content_provider(type, [body](size_t offset, httplib::DataSink& sink) {
+            if (offset < body->size())
+                sink.write(body->data() + offset, std::min<size_t>(body->size() - offset, 65536));
+            else
+                sink.done();
+            return true;
+        });
+        break;
+    case Invio::Troncato:
+        res.set_content_provider(body->size(), type,
+                                 [body](size_t offset, size_t, httplib::DataSink& sink) {
+                                     const size_t half = body->size() / 2;
+                                     if (offset >= half)
+                                         return false; // drops the connection
+                                     sink.write(body->data() + offset, half - offset);
+                                     return true;
+                                 });
+        break;
+    }
 }
 
 } // namespace tarvolin::test

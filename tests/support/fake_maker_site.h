@@ -11,12 +11,20 @@
 
 namespace tarvolin::test {
 
+// How a file's body goes out.
+enum class Invio {
+    Intero,         // with its Content-Length
+    SenzaLunghezza, // chunked, no length declared
+    Troncato,       // its whole length declared, then the connection drops half way
+};
+
 // One file of the maker's site, served as it is.
 struct Risorsa {
     int status = 200;
     QByteArray body;
     QByteArray contentType = "text/plain";
     CampiModulo headers; // extra answer headers, e.g. a Content-Encoding for a body stored packed
+    Invio invio = Invio::Intero;
 };
 
 // The maker's web site at http://127.0.0.1:PORT: every GET is answered from a table of paths, so
