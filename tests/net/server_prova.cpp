@@ -1,5 +1,7 @@
 #include "server_prova.h"
 
+#include <httplib.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -48,11 +50,11 @@ bool Leggibile(int fd, int ms) {
 
 } // namespace
 
-ServerHttp::ServerHttp() {
-    server_.set_tcp_nodelay(true); // applies to the sockets bound after it
-    server_.set_keep_alive_timeout(1);
-    server_.set_keep_alive_max_count(1000);
-    porta_ = server_.bind_to_any_port("127.0.0.1");
+ServerHttp::ServerHttp() : server_(std::make_unique<httplib::Server>()) {
+    server_->set_tcp_nodelay(true); // applies to the sockets bound after it
+    server_->set_keep_alive_timeout(1);
+    server_->set_keep_alive_max_count(1000);
+    porta_ = server_->bind_to_any_port("127.0.0.1");
 }
 
 ServerHttp::~ServerHttp() {
@@ -62,15 +64,15 @@ ServerHttp::~ServerHttp() {
     }
     fine_.notify_all();
     if (thread_.joinable()) {
-        server_.stop();
+        server_->stop();
         thread_.join();
     }
 }
 
 void ServerHttp::Avvia() {
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
     // stop() does nothing until the server runs.
-    while (!server_.is_running())
+    while (!server_->is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 

@@ -3,14 +3,17 @@
 #include <QByteArray>
 #include <QString>
 
-#include <httplib.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+namespace httplib {
+class Server;
+}
 
 namespace tarvolin::net::prova {
 
@@ -22,14 +25,14 @@ public:
     ServerHttp(const ServerHttp&) = delete;
     ServerHttp& operator=(const ServerHttp&) = delete;
 
-    httplib::Server& Rotte() { return server_; }
+    httplib::Server& Rotte() { return *server_; }
     void Avvia();
     QString Url(const QString& percorso) const;
     // For handlers that stall: returns when the server is ending or `massimo` has passed.
     void AttendiFine(std::chrono::milliseconds massimo);
 
 private:
-    httplib::Server server_;
+    std::unique_ptr<httplib::Server> server_;
     int porta_ = 0;
     std::thread thread_;
     std::mutex mutex_;

@@ -1,5 +1,7 @@
 #include "sito_prova.h"
 
+#include <httplib.h>
+
 #include <algorithm>
 #include <string>
 

@@ -1,5 +1,7 @@
 #include "support/fake_file_server.h"
 
+#include <httplib.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>

@@ -1,5 +1,7 @@
 #include "support/fake_host_site.h"
 
+#include <httplib.h>
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>

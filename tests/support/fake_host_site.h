@@ -1,7 +1,5 @@
 #pragma once
 
-#include <httplib.h>
-
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -13,6 +11,12 @@
 #include <optional>
 #include <string>
 #include <thread>
+
+// Only the fakes' own sources need the whole server header.
+namespace httplib {
+struct Request;
+struct Response;
+} // namespace httplib
 
 // Stand-ins for the file host's web site and (in fake_maker_site.h) the maker's web site, on
 // 127.0.0.1, each on its own threads so they keep answering while the caller's thread is blocked.

@@ -1,5 +1,7 @@
 #include "support/fake_link_sources.h"
 
+#include <httplib.h>
+
 #include <QUrl>
 
 namespace tarvolin::test {

@@ -1,5 +1,7 @@
 #include "support/fake_maker_site.h"
 
+#include <httplib.h>
+
 #include <algorithm>
 #include <memory>
 #include <utility>

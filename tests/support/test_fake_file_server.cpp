@@ -4,6 +4,8 @@
 
 #include "support/qt_print.h"
 
+#include <httplib.h>
+
 #include <arpa/inet.h>
 #include <iterator>
 #include <netinet/in.h>

@@ -5,6 +5,8 @@
 
 #include "support/qt_print.h"
 
+#include <httplib.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <optional>
