@@ -136,6 +136,9 @@ void TForm1::ImageCloseTelegramClick() {
 }
 
 void TForm1::AggiornaVersione() {
+    // A repeated demand must not start a second writer of the same installer file.
+    if (Aggiornamento)
+        return;
     produttore::AzioniAggiornamento azioni;
     const QPointer<TForm1> finestra(this);
     azioni.mostraAvanzamento = [finestra](const QString& testo) {

@@ -47,18 +47,14 @@ QPointer<TAggiornaApplicazione> TAggiornaApplicazione::Avvia(const QString& sito
     return aggiornamento;
 }
 
-void TAggiornaApplicazione::sulMain(const std::function<void()>& fn) const {
-    ChiamataSincronizzata(fn);
-}
-
 void TAggiornaApplicazione::run() {
     const QString file = cartellaTemp_ + QString::fromLatin1(kFileInstallatore);
     // A cut or failed download is never opened: it came over plain HTTP and may be anything.
     if (scarica(file))
-        sulMain([&] { azioni_.apri(file); });
+        ChiamataSincronizzata([&] { azioni_.apri(file); });
     else
-        sulMain(azioni_.mostraErrore);
-    sulMain(azioni_.termina);
+        ChiamataSincronizzata(azioni_.mostraErrore);
+    ChiamataSincronizzata(azioni_.termina);
 }
 
 bool TAggiornaApplicazione::scarica(const QString& file) {
@@ -75,7 +71,7 @@ bool TAggiornaApplicazione::scarica(const QString& file) {
             return true;
         dichiarati = intestazioni.ContentLength();
         atteso_ = std::max<qint64>(0, dichiarati);
-        sulMain([&] {
+        ChiamataSincronizzata([&] {
             azioni_.mostraAvanzamento(kPrefisso + QStringLiteral("0.0%"));
             azioni_.mostraPannello();
         });
@@ -90,7 +86,7 @@ bool TAggiornaApplicazione::scarica(const QString& file) {
             return true;
         notifiche_ = 0;
         if (const std::optional<QString> testo = TestoAvanzamento(ricevuti_, atteso_))
-            sulMain([&] { azioni_.mostraAvanzamento(*testo); });
+            ChiamataSincronizzata([&] { azioni_.mostraAvanzamento(*testo); });
         return true;
     };
     const net::Risposta risposta = client.Esegui(richiesta);

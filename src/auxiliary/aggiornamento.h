@@ -38,7 +38,6 @@ protected:
 private:
     TAggiornaApplicazione(QString sito, QString cartellaTemp, AzioniAggiornamento azioni);
     bool scarica(const QString& file);
-    void sulMain(const std::function<void()>& fn) const;
 
     QString sito_;
     QString cartellaTemp_;

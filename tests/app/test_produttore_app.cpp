@@ -195,7 +195,10 @@ protected:
         waitForMainWindow();
         TForm1& f = app.Form1();
         app.Opzioni().TempDir->setText(cartellaTemp);
-        QTimer::singleShot(0, [&f] { f.Messaggi->OnRead("#0665"); });
+        QTimer::singleShot(0, [&f] { // a repeated demand starts no second download
+            f.Messaggi->OnRead("#0665");
+            f.Messaggi->OnRead("#0665");
+        });
         EXPECT_EQ(QApplication::exec(), 0);
         EXPECT_TRUE(QTest::qWaitFor([&f] { return f.Aggiornamento.isNull(); }, 10000));
         return f;
@@ -214,6 +217,7 @@ protected:
 TEST_F(AggiornamentoApp, CompleteInstallerIsOpenedAndTheProgramEndsUnsaved) {
     QDir().mkpath(temp());
     const QByteArray installatore = FakeMakerSite::binaryBytes().repeated(2048); // 2 MiB
+    sito().clearRequests();
     for (const Invio invio : {Invio::Intero, Invio::SenzaLunghezza}) {
         SCOPED_TRACE(static_cast<int>(invio));
         servi(kSetup, installatore, invio);
@@ -234,12 +238,11 @@ TEST_F(AggiornamentoApp, CompleteInstallerIsOpenedAndTheProgramEndsUnsaved) {
         EXPECT_FALSE(QFileInfo::exists(installedIni()));
         drop();
     }
-    const QList<RichiestaRicevuta> richieste = sito().requests();
-    const auto get = std::find_if(richieste.begin(), richieste.end(),
-                                  [](const RichiestaRicevuta& r) { return r.target == kSetup; });
-    ASSERT_NE(get, richieste.end());
-    EXPECT_EQ(get->header("User-Agent"), net::kUserAgentChrome92);
-    EXPECT_EQ(get->header("Accept-Encoding"), "gzip, deflate, br");
+    QList<RichiestaRicevuta> richieste = sito().requests();
+    richieste.removeIf([](const RichiestaRicevuta& r) { return r.target != kSetup; });
+    ASSERT_EQ(richieste.size(), 2);
+    EXPECT_EQ(richieste.first().header("User-Agent"), net::kUserAgentChrome92);
+    EXPECT_EQ(richieste.first().header("Accept-Encoding"), "gzip, deflate, br");
 }
 
 TEST_F(AggiornamentoApp, FailedDownloadShowsTheErrorAndOpensNothing) {
@@ -271,6 +274,17 @@ TEST_F(AggiornamentoApp, FailedDownloadShowsTheErrorAndOpensNothing) {
         EXPECT_EQ(rimasto.exists() ? rimasto.size() : -1, c.restanti);
         drop();
     }
+}
+
+TEST_F(AggiornamentoApp, RefusedUpdateDownloadsNothing) {
+    QDir().mkpath(temp());
+    servi(kSetup, "MZ");
+    sito().clearRequests();
+    nextAnswer_ = Risposta::No;
+    aggiorna(temp());
+    EXPECT_FALSE(QFileInfo::exists(setup()));
+    for (const RichiestaRicevuta& r : sito().requests())
+        EXPECT_NE(r.target, kSetup);
 }
 
 TEST_F(AggiornamentoApp, NoQueuedDownloadStartsWhileTheUpdateIsDemanded) {

@@ -1,6 +1,7 @@
-// fake_service [--port N] [--code ABC123]
+// fake_service [--port N] [--code ABC123] [--obsolete]
 // A local Tarvolin service server for demos: it logs every frame it receives on stdout as
-// "<code> <payload>" and answers the login, until SIGINT or SIGTERM.
+// "<code> <payload>" and answers the login, until SIGINT or SIGTERM. With --obsolete the login
+// is followed by the mandatory-update demand "#0665".
 #include "support/fake_service_server.h"
 #include "support/stop_signals.h"
 
@@ -36,7 +37,7 @@ QString fromWindows1252(const QByteArray& bytes) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: fake_service [--port N] [--code ABC123]\n");
+    std::fprintf(stderr, "usage: fake_service [--port N] [--code ABC123] [--obsolete]\n");
     return 2;
 }
 
@@ -47,6 +48,7 @@ using tarvolin::test::BlockStopSignals;
 int main(int argc, char** argv) {
     quint16 port = kDefaultPort;
     QByteArray code = "DEMO-0001";
+    bool obsolete = false;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--port") == 0 && hasValue) {
@@ -57,6 +59,8 @@ int main(int argc, char** argv) {
             port = static_cast<quint16>(value);
         } else if (std::strcmp(argv[i], "--code") == 0 && hasValue) {
             code = argv[++i];
+        } else if (std::strcmp(argv[i], "--obsolete") == 0) {
+            obsolete = true;
         } else {
             return usage();
         }
@@ -78,12 +82,14 @@ int main(int argc, char** argv) {
             }
             std::fflush(stdout);
         });
-        server.onFrame("#0666", [code](const FrameRicevuto& frame) {
+        server.onFrame("#0666", [code, obsolete](const FrameRicevuto& frame) {
             FakeServiceServer::Reply reply;
             // A login without an identification code gets one assigned first.
             if (frame.payload.startsWith("FREEUSER|"))
                 reply.append(qMakePair(QByteArray("#0663"), code));
             reply.append(qMakePair(QByteArray("#0666"), QByteArray("OK")));
+            if (obsolete)
+                reply.append(qMakePair(QByteArray("#0665"), QByteArray()));
             return reply;
         });
         std::fprintf(stderr, "fake_service listening on %s\n", qPrintable(server.address()));
