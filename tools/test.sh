@@ -8,14 +8,15 @@ bash tools/deps.sh
 jobs=$(nproc)
 
 # -O1 and line tables only (-g1): optimised code, every backtrace, and a quarter less compile
-# time than -O2 -g.
+# time than -O2 -g. Unity builds parse the Qt headers once per eight sources instead of once
+# per source, which more than halves the compile time.
 cmake -S . -B build/tests -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOLIN_WERROR=ON \
-  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_UNITY_BUILD=ON
 cmake --build build/tests
 ctest --test-dir build/tests --output-on-failure -j "$jobs"
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1" \
-  -DTARVOLIN_WERROR=ON -DTARVOLIN_SANITIZE=ON -DTARVOLIN_BENCH=OFF
+  -DTARVOLIN_WERROR=ON -DTARVOLIN_SANITIZE=ON -DTARVOLIN_BENCH=OFF -DCMAKE_UNITY_BUILD=ON
 cmake --build build/asan
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -38,20 +38,20 @@ private:
 };
 
 LogindPower systemPower;
-Power* current = &systemPower;
+Power* currentPower = &systemPower;
 
 } // namespace
 
 Power& power() {
-    return *current;
+    return *currentPower;
 }
 
-ScopedPowerOverride::ScopedPowerOverride(Power& replacement) : previous_(current) {
-    current = &replacement;
+ScopedPowerOverride::ScopedPowerOverride(Power& replacement) : previous_(currentPower) {
+    currentPower = &replacement;
 }
 
 ScopedPowerOverride::~ScopedPowerOverride() {
-    current = previous_;
+    currentPower = previous_;
 }
 
 } // namespace tarvolin::platform

@@ -82,20 +82,20 @@ private:
 };
 
 DesktopShell desktopShell;
-Shell* current = &desktopShell;
+Shell* currentShell = &desktopShell;
 
 } // namespace
 
 Shell& shell() {
-    return *current;
+    return *currentShell;
 }
 
-ScopedShellOverride::ScopedShellOverride(Shell& replacement) : previous_(current) {
-    current = &replacement;
+ScopedShellOverride::ScopedShellOverride(Shell& replacement) : previous_(currentShell) {
+    currentShell = &replacement;
 }
 
 ScopedShellOverride::~ScopedShellOverride() {
-    current = previous_;
+    currentShell = previous_;
 }
 
 } // namespace tarvolin::platform

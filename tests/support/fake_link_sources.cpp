@@ -8,10 +8,6 @@ namespace tarvolin::test {
 
 namespace {
 
-QByteArray fromStd(const std::string& s) {
-    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 QByteArray formValue(const QByteArray& body, const QByteArray& name) {
     for (const QByteArray& pair : body.split('&')) {
         if (pair.startsWith(name + '=')) {
@@ -27,7 +23,7 @@ QByteArray formValue(const QByteArray& body, const QByteArray& name) {
 
 FakeDlcService::FakeDlcService() {
     server_.post("/decrypt/paste", [this](const httplib::Request& req, httplib::Response& res) {
-        const QByteArray container = formValue(fromStd(req.body), "content");
+        const QByteArray container = formValue(QByteArray::fromStdString(req.body), "content");
         std::unique_lock lock(mutex_);
         containers_.append(container);
         released_.wait(lock, [this] { return !held_; });
@@ -83,7 +79,7 @@ QList<QByteArray> FakeDlcService::containers() const {
 
 FakeLinkFolderSite::FakeLinkFolderSite() {
     server_.get(R"(/.*)", [this](const httplib::Request& req, httplib::Response& res) {
-        const QByteArray path = fromStd(req.path); // decoded by httplib
+        const QByteArray path = QByteArray::fromStdString(req.path); // decoded by httplib
         std::lock_guard lock(mutex_);
         if (path.startsWith("/DLC/") && path.endsWith(".dlc")) {
             const auto found = containers_.find(path.mid(5, path.size() - 9));
