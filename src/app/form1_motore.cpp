@@ -144,22 +144,20 @@ void TForm1::creaMotore() {
 
 void TForm1::fermaDownload() {
     // The workers write into this window's lists and counters: they end before those go. Their
-    // rows and partial files stay as they are, to be resumed at the next start.
-    if (Scheduler != nullptr)
-        Scheduler->Ferma();
-    QList<motore::StatoDownload*> attivi;
-    {
-        std::lock_guard lock(DownloadAttivi.BloccoContatori);
-        attivi = DownloadAttivi.Lista;
+    // rows and partial files stay as they are, to be resumed at the next start. A worker that
+    // has left the running list may still be extracting or reporting its end: it is waited for
+    // too.
+    if (Scheduler == nullptr)
+        return;
+    Scheduler->Ferma();
+    const QList<motore::TDownload*> lavoratori = Scheduler->Lavoratori();
+    for (motore::TDownload* worker : lavoratori) {
+        worker->Interrompi = true;
+        worker->requestInterruption();
     }
-    for (motore::StatoDownload* d : attivi) {
-        d->Interrompi = true;
-        if (auto* worker = dynamic_cast<motore::TDownload*>(d))
-            worker->requestInterruption();
-    }
-    for (motore::StatoDownload* d : attivi) {
+    for (motore::TDownload* worker : lavoratori) {
         // Ended, its pending self-deletion goes with it.
-        if (auto* worker = dynamic_cast<motore::TDownload*>(d); worker && AttendiThread(*worker))
+        if (AttendiThread(*worker))
             delete worker;
     }
     std::lock_guard lock(DownloadAttivi.BloccoContatori);

@@ -45,6 +45,15 @@ TDownload* Scheduler::workerDi(const QString& id) const {
     return nullptr;
 }
 
+QList<TDownload*> Scheduler::Lavoratori() const {
+    QList<TDownload*> vivi;
+    for (const QPointer<TDownload>& w : lavoratori_) {
+        if (w)
+            vivi.append(w.data());
+    }
+    return vivi;
+}
+
 void Scheduler::DownloadFile(const QString& id) {
     if (o_.AggiornamentoInCorso())
         return;
@@ -97,6 +106,8 @@ void Scheduler::DownloadFile(const QString& id) {
     ambiente.accesso.sitoBase = o_.SitoBase();
     auto* worker = new TDownload(std::move(p), std::move(ambiente));
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    lavoratori_.removeIf([](const QPointer<TDownload>& w) { return w.isNull(); });
+    lavoratori_.append(worker);
     {
         std::lock_guard lock(attivi_.BloccoContatori);
         attivi_.Lista.append(worker);

@@ -3,6 +3,7 @@
 #include "engine/tdownload.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QThread>
 
@@ -71,6 +72,9 @@ public:
     int Attivi() const;
     // The window is going: the countdown ends without starting anything.
     void Ferma() { fermaConto(true); }
+    // Every worker not yet deleted, also those that have left the running list and are still
+    // extracting or reporting their end: the window waits for all of them before it goes.
+    QList<TDownload*> Lavoratori() const;
 
 signals:
     void TimerAutomatico(bool attivo);
@@ -87,6 +91,7 @@ private:
     AmbienteMotore ambiente_;
     OpzioniScheduler o_;
     std::unique_ptr<TStartDownloadAutomatico> conto_;
+    QList<QPointer<TDownload>> lavoratori_;
 };
 
 } // namespace tarvolin::motore
