@@ -2,6 +2,7 @@
 
 #include "auxiliary/avvisi.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -39,6 +40,9 @@ void TForm_Infoscreen::MostraAvviso(const QString& testo) {
     if (centro_)
         move(centro_->geometry().center() - rect().center());
     show();
+    // A question already waiting for the user must not end up hidden behind the notice.
+    if (QWidget* modale = QApplication::activeModalWidget())
+        modale->raise();
 }
 
 } // namespace tarvolin::produttore
