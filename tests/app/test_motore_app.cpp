@@ -15,6 +15,7 @@
 #include "support/qt_print.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -75,6 +76,67 @@ TEST_F(MotoreApp, StartStopAndResumeFromTheButtons) {
     QFile finito(root_.path() + "/done/film.bin");
     ASSERT_TRUE(finito.open(QIODevice::ReadOnly));
     EXPECT_TRUE(finito.readAll() == dati);
+}
+
+// A stored ZIP of `voci` empty files: small to send, slow to extract.
+QByteArray zipDiFileVuoti(int voci) {
+    const auto u16 = [](QByteArray& b, quint32 v) { b.append(char(v & 0xFF)).append(char(v >> 8)); };
+    const auto u32 = [&](QByteArray& b, quint32 v) {
+        u16(b, v & 0xFFFF);
+        u16(b, v >> 16);
+    };
+    QByteArray locali, centrale;
+    for (int i = 0; i < voci; ++i) {
+        const QByteArray nome = "f" + QByteArray::number(i);
+        const quint32 posizione = quint32(locali.size());
+        u32(locali, 0x04034b50);
+        for (quint32 v : {10, 0, 0, 0, 0})
+            u16(locali, v); // version, flags, method, time, date
+        for (int k = 0; k < 3; ++k)
+            u32(locali, 0); // checksum and sizes
+        u16(locali, quint32(nome.size()));
+        u16(locali, 0);
+        locali += nome;
+        u32(centrale, 0x02014b50);
+        for (quint32 v : {20, 10, 0, 0, 0, 0})
+            u16(centrale, v);
+        for (int k = 0; k < 3; ++k)
+            u32(centrale, 0);
+        for (quint32 v : {quint32(nome.size()), 0u, 0u, 0u, 0u})
+            u16(centrale, v);
+        u32(centrale, 0);
+        u32(centrale, posizione);
+        centrale += nome;
+    }
+    QByteArray zip = locali + centrale;
+    u32(zip, 0x06054b50);
+    for (quint32 v : {0u, 0u, quint32(voci), quint32(voci)})
+        u16(zip, v);
+    u32(zip, quint32(centrale.size()));
+    u32(zip, quint32(locali.size()));
+    u16(zip, 0);
+    return zip;
+}
+
+TEST_F(MotoreApp, ClosingDuringAnExtractionWaitsForTheWorker) {
+    TForm1& f = startForDownloads();
+    app_->Opzioni().AutoExtract->setChecked(true);
+    file_.aggiungi("/molti.zip", zipDiFileVuoti(30000));
+    const QString id = accoda(f, "/molti.zip");
+    f.BtPlay->click();
+    // The worker has left the running list and is extracting.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QTreeWidgetItem* r = f.Lista->RigaPerId(id);
+            return r == nullptr || VistaCoda::Cella(r, cella::Progresso).startsWith("Estrazione");
+        },
+        20000));
+    drop();
+    const auto estratti = [&] { return QDir(root_.path() + "/done/molti").count(); };
+    const qsizetype subito = estratti();
+    QTest::qWait(300); // a worker left running would write on, and report into a deleted window
+    EXPECT_EQ(estratti(), subito);
+    EXPECT_LT(subito, 30000); // stopped, not waited for to the end
 }
 
 TEST_F(MotoreApp, TheStartButtonStopsAtFifteenRunningDownloads) {
