@@ -15,6 +15,7 @@
 #include "support/qt_print.h"
 
 #include <QCheckBox>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -80,42 +81,27 @@ TEST_F(MotoreApp, StartStopAndResumeFromTheButtons) {
 
 // A stored ZIP of `voci` empty files: small to send, slow to extract.
 QByteArray zipDiFileVuoti(int voci) {
-    const auto u16 = [](QByteArray& b, quint32 v) { b.append(char(v & 0xFF)).append(char(v >> 8)); };
-    const auto u32 = [&](QByteArray& b, quint32 v) {
-        u16(b, v & 0xFFFF);
-        u16(b, v >> 16);
-    };
-    QByteArray locali, centrale;
+    QByteArray locali, centrale, fine;
+    QDataStream l(&locali, QIODevice::WriteOnly), c(&centrale, QIODevice::WriteOnly),
+        e(&fine, QIODevice::WriteOnly);
+    for (QDataStream* d : {&l, &c, &e})
+        d->setByteOrder(QDataStream::LittleEndian);
+    const quint16 zero = 0;
     for (int i = 0; i < voci; ++i) {
         const QByteArray nome = "f" + QByteArray::number(i);
-        const quint32 posizione = quint32(locali.size());
-        u32(locali, 0x04034b50);
-        for (quint32 v : {10, 0, 0, 0, 0})
-            u16(locali, v); // version, flags, method, time, date
-        for (int k = 0; k < 3; ++k)
-            u32(locali, 0); // checksum and sizes
-        u16(locali, quint32(nome.size()));
-        u16(locali, 0);
-        locali += nome;
-        u32(centrale, 0x02014b50);
-        for (quint32 v : {20, 10, 0, 0, 0, 0})
-            u16(centrale, v);
-        for (int k = 0; k < 3; ++k)
-            u32(centrale, 0);
-        for (quint32 v : {quint32(nome.size()), 0u, 0u, 0u, 0u})
-            u16(centrale, v);
-        u32(centrale, 0);
-        u32(centrale, posizione);
-        centrale += nome;
+        const auto offset = quint32(locali.size());
+        // Signature, versions, flags, method, time, date, checksum, sizes, name and extra lengths.
+        l << quint32(0x04034b50) << quint16(10) << zero << zero << zero << zero << quint32(0)
+          << quint32(0) << quint32(0) << quint16(nome.size()) << zero;
+        l.writeRawData(nome.constData(), int(nome.size()));
+        c << quint32(0x02014b50) << quint16(20) << quint16(10) << zero << zero << zero << zero
+          << quint32(0) << quint32(0) << quint32(0) << quint16(nome.size()) << zero << zero << zero
+          << zero << quint32(0) << offset;
+        c.writeRawData(nome.constData(), int(nome.size()));
     }
-    QByteArray zip = locali + centrale;
-    u32(zip, 0x06054b50);
-    for (quint32 v : {0u, 0u, quint32(voci), quint32(voci)})
-        u16(zip, v);
-    u32(zip, quint32(centrale.size()));
-    u32(zip, quint32(locali.size()));
-    u16(zip, 0);
-    return zip;
+    e << quint32(0x06054b50) << zero << zero << quint16(voci) << quint16(voci)
+      << quint32(centrale.size()) << quint32(locali.size()) << zero;
+    return locali + centrale + fine;
 }
 
 TEST_F(MotoreApp, ClosingDuringAnExtractionWaitsForTheWorker) {
