@@ -162,7 +162,6 @@ TEST_F(ProduttoreApp, NoticeOpensOnceTheSplashHasEndedAndTelegramPanelOpensTheCh
     servi(kInfoIni, QString("Città\r\n\nfine ✓").toUtf8());
     TForm1& f = start().Form1();
     produttore::TForm_Infoscreen& info = f.FormInfoscreen();
-    EXPECT_FALSE(info.isVisible());
     waitForMainWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return info.isVisible(); }, 10000));
     EXPECT_EQ(info.windowTitle(), "Informazioni - Tarvolin");
