@@ -8,6 +8,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 namespace tarvolin::motore {
 
 namespace {
@@ -125,18 +129,32 @@ EsitoEstrazione EstraiArchivio(const PianoEstrazione& piano, const QString& pass
                                const Annulla& annulla) {
     if (piano.archivio.isEmpty())
         return EsitoEstrazione::NonRiuscita;
-    const QString cartella = QDir().mkpath(piano.cartella) ? piano.cartella : piano.base;
-    const QString destinazione = QFileInfo(cartella).absoluteFilePath();
+    // The folder's name may be taken by a finished file; beside the archive, among the other
+    // finished files, nothing is replaced.
+    const bool propria = QDir().mkpath(piano.cartella);
+    const QString destinazione =
+        QFileInfo(propria ? piano.cartella : piano.base).absoluteFilePath();
     // Only UnRAR decrypts RAR; without it such an archive goes to libarchive, which fails.
     if (piano.rar && !password.isEmpty()) {
-        if (const auto esito = dettaglio::EstraiConUnrar(
-                QFileInfo(piano.archivio).absoluteFilePath(), destinazione, password, annulla))
+        if (const auto esito =
+                dettaglio::EstraiConUnrar(QFileInfo(piano.archivio).absoluteFilePath(),
+                                          destinazione, password, propria, annulla))
             return *esito;
     }
     QStringList volumi = volumiDi(piano);
     for (QString& volume : volumi)
         volume = QFileInfo(volume).absoluteFilePath();
-    return dettaglio::EstraiConLibarchive(volumi, piano.rar, destinazione, password, annulla);
+    return dettaglio::EstraiConLibarchive(volumi, piano.rar, destinazione, password, propria,
+                                          annulla);
+}
+
+bool dettaglio::PostoOccupato(const char* percorso, bool cartella) {
+    struct stat info {};
+    if (percorso == nullptr)
+        return true;
+    if (lstat(percorso, &info) != 0)
+        return errno != ENOENT;
+    return !(cartella && S_ISDIR(info.st_mode));
 }
 
 EsitoEstrazione EstraiAlTurno(RegistroEstrazioni* registro, const PianoEstrazione& piano,

@@ -19,10 +19,12 @@ namespace {
 
 constexpr size_t kBlocco = 1 << 20;
 
-// Relative entries only, never "..", never through or into a symlink.
-constexpr int kOpzioni = ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM |
-                         ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS |
-                         ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS;
+// Relative entries only, never "..", never through or into a symlink. Modes are masked with the
+// umask and lose set-id bits: an archive does not get to make files others may write. libarchive
+// reads the umask by setting it and putting it back, which after unshare(CLONE_FS) touches this
+// thread alone.
+constexpr int kOpzioni = ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
+                         ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS;
 
 struct LiberaLettura {
     void operator()(archive* a) const { archive_read_free(a); }
@@ -127,8 +129,13 @@ Passo copiaDati(archive* in, archive* out, archive_entry* voce, const Annulla& a
 }
 
 // One entry; a refused or broken entry spoils the outcome but the next ones are still written.
-Passo estraiVoce(archive* in, archive* out, archive_entry* voce, const Annulla& annulla) {
+Passo estraiVoce(archive* in, archive* out, archive_entry* voce, bool sovrascrivi,
+                 const Annulla& annulla) {
     if (!ammessa(voce))
+        return Passo::Errore;
+    // libarchive's own refusal to overwrite passes for a success: it is told apart here.
+    if (!sovrascrivi &&
+        PostoOccupato(archive_entry_pathname(voce), archive_entry_filetype(voce) == AE_IFDIR))
         return Passo::Errore;
     const int scritta = archive_write_header(out, voce);
     if (scritta < ARCHIVE_WARN)
@@ -143,7 +150,7 @@ Passo estraiVoce(archive* in, archive* out, archive_entry* voce, const Annulla& 
 
 EsitoEstrazione EstraiConLibarchive(const QStringList& volumi, bool rar,
                                     const QString& destinazione, const QString& password,
-                                    const Annulla& annulla) {
+                                    bool sovrascrivi, const Annulla& annulla) {
     const CartellaDiLavoro lavoro(destinazione);
     if (!lavoro.Entrata())
         return EsitoEstrazione::NonRiuscita;
@@ -151,7 +158,8 @@ EsitoEstrazione EstraiConLibarchive(const QStringList& volumi, bool rar,
     const Scrittura out(archive_write_disk_new());
     if (!in || !out)
         return EsitoEstrazione::NonRiuscita;
-    archive_write_disk_set_options(out.get(), kOpzioni);
+    archive_write_disk_set_options(out.get(),
+                                   kOpzioni | (sovrascrivi ? 0 : ARCHIVE_EXTRACT_NO_OVERWRITE));
     bool riuscita = true;
     archive_entry* voce = nullptr;
     for (;;) {
@@ -160,7 +168,7 @@ EsitoEstrazione EstraiConLibarchive(const QStringList& volumi, bool rar,
             break;
         if (r < ARCHIVE_WARN)
             return EsitoEstrazione::NonRiuscita;
-        switch (estraiVoce(in.get(), out.get(), voce, annulla)) {
+        switch (estraiVoce(in.get(), out.get(), voce, sovrascrivi, annulla)) {
         case Passo::Avanti:
             break;
         case Passo::Errore:

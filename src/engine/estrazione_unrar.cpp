@@ -1,12 +1,14 @@
 // RAR archives with a password through RARLAB's UnRAR library, when the machine has it. The
 // library is loaded for one archive and let go after it, so the program runs without it.
-// UnRAR keeps entries inside the destination by itself: it drops absolute paths and "..", and
-// its recent versions refuse symlinks that lead out.
+// UnRAR's recent versions refuse symlinks that lead out of the destination. Names that are
+// absolute or hold ".." it would rewrite to a place of its own; they are refused here instead.
 #include "engine/estrazione_librerie.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -37,13 +39,21 @@ struct RAROpenArchiveDataEx {
     unsigned int Reserved[25];
 };
 
-// Filled by the library; only its size matters here, with room to spare.
+// Filled by the library; the fields read here come first in every version, the rest has room
+// to spare.
 struct RARHeaderDataEx {
-    std::array<unsigned char, 64 * 1024> spazio;
+    char ArcName[1024];
+    wchar_t ArcNameW[1024];
+    char FileName[1024];
+    wchar_t FileNameW[1024];
+    unsigned int Flags;
+    std::array<unsigned char, 60 * 1024> resto;
 };
 
 constexpr unsigned int RAR_OM_EXTRACT = 1;
+constexpr int RAR_SKIP = 0;
 constexpr int RAR_EXTRACT = 2;
+constexpr unsigned int RHDF_DIRECTORY = 0x20;
 constexpr int ERAR_SUCCESS = 0;
 constexpr int ERAR_END_ARCHIVE = 10;
 constexpr unsigned int UCM_CHANGEVOLUME = 0;
@@ -138,10 +148,54 @@ int richiamo(unsigned int messaggio, long dati, long p1, long p2) {
     }
 }
 
+// Read once, before any thread could be making files: umask() can only be read by setting it.
+mode_t leggiUmask() {
+    QFile stato(QStringLiteral("/proc/self/status"));
+    if (stato.open(QIODevice::ReadOnly)) {
+        for (QByteArray riga = stato.readLine(); !riga.isEmpty(); riga = stato.readLine()) {
+            if (!riga.startsWith("Umask:"))
+                continue;
+            bool ok = false;
+            const uint valore = riga.mid(6).trimmed().toUInt(&ok, 8);
+            if (ok)
+                return static_cast<mode_t>(valore);
+        }
+    }
+    const mode_t umaskProcesso = umask(022);
+    umask(umaskProcesso);
+    return umaskProcesso;
+}
+
+const mode_t kUmask = leggiUmask();
+
+// The entry's name as the library tells it, when it stays inside the destination; UnRAR would
+// write any other somewhere of its own choosing.
+std::optional<QString> nomeInterno(const RARHeaderDataEx& intestazione) {
+    const QString nome = intestazione.FileNameW[0] != 0
+                             ? QString::fromWCharArray(intestazione.FileNameW)
+                             : QString::fromLocal8Bit(intestazione.FileName);
+    if (nome.isEmpty() || nome.startsWith('/') || nome.split('/').contains(QStringLiteral("..")))
+        return std::nullopt;
+    return nome;
+}
+
+// UnRAR gives an entry the mode stored in the archive, regardless of the umask.
+void mascheraModo(const QString& destinazione, const QString& voce) {
+    const QFileInfo info(voce);
+    if (info.isSymLink() || !info.canonicalFilePath().startsWith(destinazione + '/'))
+        return;
+    const QByteArray percorso = QFile::encodeName(voce);
+    struct stat stato {};
+    if (lstat(percorso.constData(), &stato) == 0 &&
+        (S_ISREG(stato.st_mode) || S_ISDIR(stato.st_mode)))
+        chmod(percorso.constData(), stato.st_mode & 0777 & ~kUmask);
+}
+
 } // namespace
 
 std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QString& destinazione,
-                                              const QString& password, const Annulla& annulla) {
+                                              const QString& password, bool sovrascrivi,
+                                              const Annulla& annulla) {
     const std::optional<Unrar> u = caricaUnrar();
     if (!u)
         return std::nullopt;
@@ -158,16 +212,30 @@ std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QSt
     if (!archivioAperto || dati.OpenResult != ERAR_SUCCESS)
         return EsitoEstrazione::NonRiuscita;
     u->password(archivioAperto.get(), contesto.password.data());
+    const QString radice = QFileInfo(destinazione).canonicalFilePath();
     const auto intestazione = std::make_unique<RARHeaderDataEx>();
+    bool riuscita = true;
     int r = ERAR_SUCCESS;
     while ((r = u->intestazione(archivioAperto.get(), intestazione.get())) == ERAR_SUCCESS) {
-        r = u->elabora(archivioAperto.get(), RAR_EXTRACT, cartella.data(), nullptr);
+        const std::optional<QString> nome = nomeInterno(*intestazione);
+        const QString voce = nome ? destinazione + '/' + *nome : QString();
+        const QByteArray percorso = QFile::encodeName(voce);
+        const bool diCartella = (intestazione->Flags & RHDF_DIRECTORY) != 0;
+        // Beside the archive, a folder already there is added to and left as it is.
+        const bool libera = nome && (sovrascrivi || !PostoOccupato(percorso.constData(), false));
+        riuscita = riuscita &&
+                   (libera || (nome && diCartella && !PostoOccupato(percorso.constData(), true)));
+        r = u->elabora(archivioAperto.get(), libera ? RAR_EXTRACT : RAR_SKIP, cartella.data(),
+                       nullptr);
         if (r != ERAR_SUCCESS)
             break;
+        if (libera)
+            mascheraModo(radice, voce);
     }
     if (contesto.annullata)
         return EsitoEstrazione::Annullata;
-    return r == ERAR_END_ARCHIVE ? EsitoEstrazione::Riuscita : EsitoEstrazione::NonRiuscita;
+    return r == ERAR_END_ARCHIVE && riuscita ? EsitoEstrazione::Riuscita
+                                             : EsitoEstrazione::NonRiuscita;
 }
 
 } // namespace tarvolin::motore::dettaglio

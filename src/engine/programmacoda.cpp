@@ -1,6 +1,7 @@
 #include "programmacoda.h"
 
 #include "engine/attivi.h"
+#include "queue/comandicoda.h"
 #include "queue/listecoda.h"
 #include "queue/vistacoda.h"
 
@@ -43,12 +44,11 @@ void ProgrammaCoda::ImpostaIcona(const QString& id, int icona) {
 
 void ProgrammaCoda::SpostaInCompletati(const QString& id) {
     conRiga(code_, id, [&](QTreeWidgetItem* r) {
-        const QString size = VistaCoda::Cella(r, cella::Size).section('/', 0, 0);
         code_.Completati()->AggiungiRiga(
             r->text(0), IconaCompletato,
-            {size + QStringLiteral(" MB"), VistaCoda::Cella(r, cella::Gruppo),
-             VistaCoda::Cella(r, cella::Link), VistaCoda::Cella(r, cella::Password),
-             VistaCoda::Cella(r, cella::Id)});
+            {DimensioneSpostata(VistaCoda::Cella(r, cella::Size)),
+             VistaCoda::Cella(r, cella::Gruppo), VistaCoda::Cella(r, cella::Link),
+             VistaCoda::Cella(r, cella::Password), VistaCoda::Cella(r, cella::Id)});
         code_.RigheTenute.remove(id);
         code_.Lista()->RimuoviRiga(r);
         code_.AggiornaTitoliListaDownload();

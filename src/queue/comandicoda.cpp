@@ -62,4 +62,10 @@ QString DimensioneCompletato(const QString& dimensione) {
     return FormatoMB(ok ? bytes : 0) + QStringLiteral(" MB");
 }
 
+QString DimensioneSpostata(const QString& cella) {
+    if (cella == QLatin1String("Skipped"))
+        return cella;
+    return cella.section('/', 0, 0).remove(' ') + QStringLiteral(" MB");
+}
+
 } // namespace tarvolin

@@ -35,4 +35,8 @@ QString GruppoVisibile(const QString& gruppo);
 // The size of a completed row: "12.34 MB", 0.00 MB when the stored size is no number.
 QString DimensioneCompletato(const QString& dimensione);
 
+// The size a finished row of the queue takes to the completed list: what was downloaded of
+// "12.34/50.00 MB", or "Skipped" as it is.
+QString DimensioneSpostata(const QString& cella);
+
 } // namespace tarvolin

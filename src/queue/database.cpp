@@ -67,8 +67,13 @@ Database::Database(const QString& path) {
     }
 }
 
+bool DatabaseError::DelloStatement() const {
+    return codice_ == SQLITE_CONSTRAINT || codice_ == SQLITE_TOOBIG;
+}
+
 void Database::Fail() const {
-    throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(db_.get())));
+    throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(db_.get())),
+                        sqlite3_errcode(db_.get()) & 0xff);
 }
 
 Database::Statement Database::Prepare(const QString& sql, const QStringList& params) {

@@ -16,7 +16,15 @@ namespace tarvolin {
 class DatabaseError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
-    explicit DatabaseError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    explicit DatabaseError(const QString& message, int codice = 0)
+        : std::runtime_error(message.toStdString()), codice_(codice) {}
+
+    // True when sqlite refused the statement for its own values (a constraint, a value too
+    // large) rather than for the state of the database.
+    bool DelloStatement() const;
+
+private:
+    int codice_ = 0; // sqlite's primary result code; 0 when the error is not sqlite's
 };
 
 // A query result read in full, so no statement outlives the call that made it.

@@ -193,8 +193,9 @@ void TForm_Add::AggiungiBtClick() {
     if ((AutoExtract->isChecked() || autoExtractOpzioni_()) && NomeGruppo->text().isEmpty() &&
         ContieneMultiParte(righe))
         NomeGruppo->setText(GruppoAutomatico());
-    code_.AggiungiListaLink(testo, Password->text(), PasswordArchivio->text(), NomeGruppo->text(),
-                            AutoExtract->isChecked());
+    if (!code_.AggiungiListaLink(testo, Password->text(), PasswordArchivio->text(),
+                                 NomeGruppo->text(), AutoExtract->isChecked(), this))
+        return; // open with its text, for another try
     ListaLink->clear();
     NomeGruppo->clear();
     Password->clear();

@@ -198,10 +198,11 @@ QList<LinkAggiunto> AggiungiLink(Database& db, const QString& testo, const QStri
             const qint64 id =
                 InserisciLink(db, link, passlink, passwordArchivio, autoExtract, gruppo);
             aggiunti.append({visualizzato, link, id});
-        } catch (const DatabaseError&) {
+        } catch (const DatabaseError& e) {
             // sqlite undoes only the failed statement, unless the error ended the whole
-            // transaction: then the rows collected so far are gone as well.
-            if (!db.InTransaction()) {
+            // transaction: then the rows collected so far are gone as well. A locked, read-only
+            // or broken file fails every line after this one too.
+            if (!db.InTransaction() || !e.DelloStatement()) {
                 throw;
             }
         }

@@ -58,9 +58,9 @@ struct LinkAggiunto {
 
 // Adds each line of the text as a download, in one transaction, and returns the rows added in
 // the order of the text. Blank lines and links already waiting (in the queue or earlier in
-// the same text) are skipped, as is a line whose own statement fails. Throws DatabaseError
-// when the transaction cannot be started or committed, or when a failure undid it: then
-// nothing was added and the caller must not show any of the rows.
+// the same text) are skipped, as is a line the database refuses for its own values. Throws
+// DatabaseError when the transaction cannot be started or committed, or on any other failure:
+// then nothing was added and the caller must not show any of the rows.
 QList<LinkAggiunto> AggiungiLink(Database& db, const QString& testo, const QString& passlink,
                                  const QString& passwordArchivio, const QString& gruppo,
                                  bool autoExtract);

@@ -16,6 +16,8 @@
 #include <QMenu>
 #include <QTabWidget>
 
+#include <optional>
+
 namespace tarvolin {
 
 namespace {
@@ -147,20 +149,27 @@ QTreeWidgetItem* ListeCoda::AggiungiInCoda(const QString& didascalia, const QStr
                                  GruppoVisibile(gruppo), link, passlink, id});
 }
 
-void ListeCoda::AggiungiListaLink(const QString& testo, const QString& passlink,
+bool ListeCoda::AggiungiListaLink(const QString& testo, const QString& passlink,
                                   const QString& passwordArchivio, const QString& gruppo,
-                                  bool autoExtract) {
-    if (db_ == nullptr)
-        return;
-    QList<LinkAggiunto> aggiunti;
+                                  bool autoExtract, QWidget* finestra) {
+    std::optional<QList<LinkAggiunto>> aggiunti;
     try {
-        aggiunti = AggiungiLink(*db_, testo, passlink, passwordArchivio, gruppo, autoExtract);
+        if (db_ != nullptr)
+            aggiunti = AggiungiLink(*db_, testo, passlink, passwordArchivio, gruppo, autoExtract);
     } catch (const DatabaseError&) {
-        return; // the transaction was undone: nothing to show
+        // The transaction was undone: nothing to show, and the links are the user's to retry.
+    }
+    if (!aggiunti) {
+        MostraMessaggio(finestra != nullptr ? finestra : lista_->window(),
+                        QStringLiteral("Non è stato possibile salvare i link nel database: "
+                                       "riprova."),
+                        QStringLiteral("Attenzione"), Icona::Avviso);
+        return false;
     }
     SenzaRidisegno sospeso(lista_);
-    for (const LinkAggiunto& a : aggiunti)
+    for (const LinkAggiunto& a : *aggiunti)
         AggiungiInCoda(a.testo, gruppo, a.link, passlink, QString::number(a.id));
+    return true;
 }
 
 void ListeCoda::aggiungiCompletato(const RigaTabella& r) {
@@ -257,13 +266,10 @@ void ListeCoda::NascondiCompletati() {
         if (VistaCoda::Icona(riga) != IconaCompletato ||
             RigheTenute.contains(VistaCoda::Cella(riga, cella::Id)))
             continue;
-        const QString size = VistaCoda::Cella(riga, cella::Size);
-        const QString testoSize = size == QLatin1String("Skipped")
-                                      ? size
-                                      : size.section('/', 0, 0).remove(' ') + QStringLiteral(" MB");
         completati_->AggiungiRiga(
             riga->text(0), IconaCompletato,
-            {testoSize, VistaCoda::Cella(riga, cella::Gruppo), VistaCoda::Cella(riga, cella::Link),
+            {DimensioneSpostata(VistaCoda::Cella(riga, cella::Size)),
+             VistaCoda::Cella(riga, cella::Gruppo), VistaCoda::Cella(riga, cella::Link),
              VistaCoda::Cella(riga, cella::Password), VistaCoda::Cella(riga, cella::Id)});
         lista_->RimuoviRiga(riga);
     }

@@ -9,6 +9,7 @@
 class QMenu;
 class QTabWidget;
 class QTreeWidgetItem;
+class QWidget;
 
 namespace tarvolin {
 
@@ -51,10 +52,11 @@ public:
                                     const QString& id);
 
     // Queues each new link of `testo` in the database and in `Lista`, all in one transaction:
-    // when it fails, neither shows any of them.
-    void AggiungiListaLink(const QString& testo, const QString& passlink,
-                           const QString& passwordArchivio, const QString& gruppo,
-                           bool autoExtract);
+    // when it fails, neither shows any of them, the user is told over `finestra` (else the
+    // main window) and the result is false.
+    bool AggiungiListaLink(const QString& testo, const QString& passlink,
+                           const QString& passwordArchivio, const QString& gruppo, bool autoExtract,
+                           QWidget* finestra = nullptr);
 
     void EliminaSelezionati();
     void NascondiCompletati();

@@ -1,13 +1,16 @@
 // Archive extraction on real archives in temporary folders: which archive a finished file leads
-// to, what lands where, hostile entries, one extraction per archive, and the rows of the workers.
+// to, what lands where and with which modes, hostile entries, one extraction per archive, and the
+// rows of the workers.
 #include "common/clock.h"
 #include "common/synccall.h"
 #include "engine/estrazione.h"
 #include "engine/programma.h"
+#include "engine/programmacoda.h"
 #include "engine/registroestrazioni.h"
 #include "engine/tdownload.h"
 #include "queue/database.h"
 #include "queue/intake.h"
+#include "queue/listecoda.h"
 #include "queue/schema.h"
 #include "queue/vistacoda.h"
 #include "support/fake_file_server.h"
@@ -16,11 +19,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <archive.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <latch>
@@ -76,7 +81,8 @@ struct Copia {
 };
 
 struct Voce {
-    QByteArray nome, dati, collegamento;
+    QByteArray nome, dati, collegamento; // a name ending with "/" is a folder
+    int modo = 0644;
 };
 
 void scriviZip(const QString& path, const std::vector<Voce>& voci) {
@@ -89,8 +95,10 @@ void scriviZip(const QString& path, const std::vector<Voce>& voci) {
         const std::unique_ptr<archive_entry, decltype(&archive_entry_free)> e(archive_entry_new(),
                                                                               archive_entry_free);
         archive_entry_set_pathname(e.get(), v.nome.constData());
-        archive_entry_set_filetype(e.get(), v.collegamento.isEmpty() ? AE_IFREG : AE_IFLNK);
-        archive_entry_set_perm(e.get(), 0644);
+        archive_entry_set_filetype(e.get(), v.nome.endsWith('/')       ? AE_IFDIR
+                                            : v.collegamento.isEmpty() ? AE_IFREG
+                                                                       : AE_IFLNK);
+        archive_entry_set_perm(e.get(), v.modo);
         if (!v.collegamento.isEmpty())
             archive_entry_set_symlink(e.get(), v.collegamento.constData());
         archive_entry_set_size(e.get(), v.dati.size());
@@ -214,6 +222,61 @@ TEST_F(Estrazione, EntriesNeverLeaveTheirFolder) {
     QFile ok(dest + "d/e/ok");                     // a link that stays inside is kept
     ASSERT_TRUE(ok.open(QIODevice::ReadOnly));
     EXPECT_EQ(ok.readAll(), "dentro");
+}
+
+QByteArray contenuto(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(Estrazione, ModesAreMaskedWithTheUmaskAndLoseSetIdBits) {
+    const mode_t prima = umask(022);
+    for (const mode_t maschera : {022, 077}) {
+        const QString base = base_ + QString::number(maschera, 8) + '/';
+        scriviZip(base + "Modi.zip",
+                  {{"d/", {}, {}, 0777}, {"d/tutti", "x", {}, 0777}, {"setuid", "x", {}, 04755}});
+        umask(maschera);
+        const E esito = EstraiArchivio(PianificaEstrazione(base, "Modi.zip"), {});
+        umask(022);
+        EXPECT_EQ(esito, E::Riuscita);
+        const struct {
+            const char* voce;
+            mode_t modo;
+        } attesi[] = {{"d", 0777}, {"d/tutti", 0777}, {"setuid", 0755}};
+        for (const auto& a : attesi) {
+            struct stat info {};
+            ASSERT_EQ(stat(QFile::encodeName(base + "Modi/" + a.voce).constData(), &info), 0);
+            EXPECT_EQ(QString::number(info.st_mode & 07777, 8),
+                      QString::number(a.modo & ~maschera, 8))
+                << a.voce << " umask " << std::oct << maschera;
+        }
+    }
+    umask(prima);
+}
+
+TEST_F(Estrazione, BesideTheArchiveNothingIsReplaced) {
+    // A finished file named like the folder sends the entries beside the archive.
+    const struct {
+        std::vector<Voce> voci;
+        E atteso;
+    } casi[] = {
+        {{{"nuovo.txt", "nuovo", {}}, {"sotto/", {}, {}}, {"sotto/c.txt", "c", {}}}, E::Riuscita},
+        {{{"nuovo.txt", "nuovo", {}}, {"finito.txt", "dall'archivio", {}}, {"Doc", "x", {}}},
+         E::NonRiuscita},
+    };
+    int i = 0;
+    for (const auto& c : casi) {
+        const QString base = base_ + QString::number(++i) + '/';
+        scrivi(base + "Doc", "il download");
+        scrivi(base + "finito.txt", "finito");
+        QDir().mkpath(base + "sotto");
+        scriviZip(base + "Doc.zip", c.voci);
+        EXPECT_EQ(EstraiArchivio(PianificaEstrazione(base, "Doc"), {}), c.atteso) << i;
+        EXPECT_EQ(contenuto(base + "Doc"), "il download") << i;
+        EXPECT_EQ(contenuto(base + "finito.txt"), "finito") << i;
+        EXPECT_EQ(contenuto(base + "nuovo.txt"), "nuovo") << i; // what finds its place is written
+    }
+    EXPECT_EQ(contenuto(base_ + "1/sotto/c.txt"), "c");
 }
 
 TEST_F(Estrazione, OneArchiveIsExtractedOnceByTheWorkersOfItsGroup) {
@@ -376,6 +439,36 @@ TEST_F(EstrazioneMotore, OnlyTheWorkerThatCompletesTheGroupExtractsAndItsRowTell
         EXPECT_EQ(programma_.celle[id][cella::Progresso], c.progressi) << c.path.constData();
         EXPECT_EQ(programma_.celle[id][cella::Stato].last(), "Completato") << c.path.constData();
         EXPECT_EQ(programma_.spostate.contains(id), c.spostata) << c.path.constData();
+    }
+}
+
+// A finished row taken to the completed list by its worker, or by the menu command.
+TEST(Completati, AMovedRowShowsWhatWasDownloadedOrSkipped) {
+    QTabWidget schede;
+    ListeCoda code(new VistaCoda(TipoLista::Coda), new VistaCoda(TipoLista::NonCompletati),
+                   new VistaCoda(TipoLista::Completati), &schede);
+    for (VistaCoda* vista : {code.Lista(), code.NonCompletati(), code.Completati()})
+        schede.addTab(vista, {});
+    ProgrammaCoda programma(code);
+    const struct {
+        const char* cella;
+        const char* attesa;
+    } casi[] = {
+        {"Skipped", "Skipped"}, {"12.34/50.00 MB", "12.34 MB"}, {"10.50 / 10.50 MB", "10.50 MB"}};
+    for (const bool menu : {false, true}) {
+        for (const auto& c : casi) {
+            QTreeWidgetItem* riga = code.AggiungiInCoda("f.rar", {}, "http://h/f", {}, "7");
+            code.Lista()->ImpostaIcona(riga, IconaCompletato);
+            VistaCoda::ImpostaCella(riga, cella::Size, c.cella);
+            if (menu)
+                code.NascondiCompletati();
+            else
+                programma.SpostaInCompletati("7");
+            ASSERT_EQ(code.Completati()->NumeroRighe(), 1) << c.cella;
+            EXPECT_EQ(VistaCoda::Cella(code.Completati()->Riga(0), 0), c.attesa)
+                << c.cella << (menu ? " by the menu" : " by the worker");
+            code.Completati()->RimuoviRiga(code.Completati()->Riga(0));
+        }
     }
 }
 

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <utility>
 
 #include "support/qt_print.h"
@@ -165,6 +167,61 @@ TEST_F(Aggiungi, QueuesNewLinksOnceAndClosesEmptied) {
     EXPECT_EQ(schede_.tabText(0), "Download in coda/attivi (2)");
     ASSERT_TRUE(QTest::qWaitFor([&] { return guard.isNull(); }, 2000)); // closed and gone
     EXPECT_TRUE(Processo().FinestreAggiungi.isEmpty());
+}
+
+TEST_F(Aggiungi, LinksTheDatabaseCannotSaveStayInTheDialogForAnotherTry) {
+    std::optional<Database> altra; // another program holding the file
+    const struct {
+        const char* guasto;
+        std::function<void()> guasta, ripara;
+    } casi[] = {
+        {"the file locked by another connection",
+         [&] { altra.emplace(dir_.filePath("database.opt")).Execute("BEGIN EXCLUSIVE"); },
+         [&] { altra.reset(); }},
+        // A deferred foreign key is checked at commit only.
+        {"the commit refused",
+         [&] {
+             db_.Execute("PRAGMA foreign_keys = ON");
+             db_.Execute("CREATE TABLE padre (id INTEGER PRIMARY KEY)");
+             db_.Execute("CREATE TABLE figlio (pid INTEGER REFERENCES padre(id) DEFERRABLE "
+                         "INITIALLY DEFERRED)");
+             db_.Execute("CREATE TRIGGER orfano AFTER INSERT ON table_download "
+                         "BEGIN INSERT INTO figlio VALUES (12345); END");
+         },
+         [&] { db_.Execute("DROP TRIGGER orfano"); }},
+    };
+    const QString testo = "http://h/1\nhttp://h/2";
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.guasto);
+        QPointer<TForm_Add> d = apri(testo);
+        d->NomeGruppo->setText("G");
+        c.guasta();
+        const qsizetype mostrati = boxes_.shown().size();
+        d->AggiungiBtClick();
+        c.ripara();
+        QTest::qWait(50); // a close would be under way by now
+        EXPECT_EQ(boxes_.shown().size(), mostrati + 1);
+        const Messaggio avviso = boxes_.shown().value(mostrati);
+        EXPECT_EQ(avviso.didascalia, "Attenzione");
+        EXPECT_EQ(avviso.testo, "Non è stato possibile salvare i link nel database: riprova.");
+        EXPECT_TRUE(linkInTabella().isEmpty());
+        EXPECT_EQ(code_.Lista()->NumeroRighe(), 0);
+        if (d.isNull()) {
+            ADD_FAILURE() << "the dialog closed";
+            continue;
+        }
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(d->ListaLink->toPlainText(), testo);
+        EXPECT_EQ(d->NomeGruppo->text(), "G");
+
+        d->AggiungiBtClick();
+        EXPECT_EQ(boxes_.shown().size(), mostrati + 1);
+        EXPECT_EQ(linkInTabella(), QStringList({"http://h/1", "http://h/2"}));
+        EXPECT_EQ(code_.Lista()->NumeroRighe(), 2);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return d.isNull(); }, 2000));
+        db_.Execute("DELETE FROM table_download");
+        code_.Lista()->clear();
+    }
 }
 
 TEST_F(Aggiungi, MultiPartListGetsAnAutomaticGroupShownEmpty) {
