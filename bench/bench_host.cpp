@@ -29,7 +29,7 @@ Sito& sito() {
 }
 
 QString risolvi(net::ArchivioCookie& cookie) {
-    const host::AccessoHost accesso{sito().host.radice(), &cookie, {}};
+    const host::AccessoHost accesso{sito().host.radice(), &cookie, {}, {}};
     QString testo;
     return host::GeneraLinkDiretto(accesso, sito().host.link("abc123"), {}, FakeHostSite::kEmail,
                                    FakeHostSite::kPassword, testo)

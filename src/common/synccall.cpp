@@ -19,6 +19,7 @@ namespace {
 struct Chiamata {
     enum class Stato { InAttesa, InCorso, Fatta, Annullata };
     const std::function<void()>* fn = nullptr; // the caller waits, so its function outlives this
+    bool garantita = false;                    // survives a stop of the main loop
     Stato stato = Stato::InAttesa;
     std::exception_ptr errore;
 };
@@ -32,13 +33,14 @@ public:
         return coda;
     }
 
-    bool esegui(const std::function<void()>& fn) {
+    bool esegui(const std::function<void()>& fn, bool garantita) {
         auto chiamata = std::make_shared<Chiamata>();
         chiamata->fn = &fn;
+        chiamata->garantita = garantita;
         {
             std::unique_lock lock(mutex_);
             collegaUscita();
-            if (fermo_) {
+            if (fermo_ && !garantita) {
                 riattivaAlProssimoEvento();
                 return false;
             }
@@ -82,9 +84,12 @@ public:
     void ferma() {
         std::unique_lock lock(mutex_);
         fermo_ = true;
-        for (const std::shared_ptr<Chiamata>& chiamata : coda_)
+        std::erase_if(coda_, [](const std::shared_ptr<Chiamata>& chiamata) {
+            if (chiamata->garantita)
+                return false;
             chiamata->stato = Chiamata::Stato::Annullata;
-        coda_.clear();
+            return true;
+        });
         finito_.notify_all();
     }
 
@@ -137,7 +142,14 @@ bool ChiamataSincronizzata(const std::function<void()>& fn) {
         fn();
         return true;
     }
-    return CodaChiamate::istanza().esegui(fn);
+    return CodaChiamate::istanza().esegui(fn, false);
+}
+
+void ChiamataSincronizzataGarantita(const std::function<void()>& fn) {
+    if (SulThreadPrincipale())
+        fn();
+    else
+        CodaChiamate::istanza().esegui(fn, true);
 }
 
 bool AttendiThread(QThread& thread, int timeoutMs) {

@@ -12,6 +12,11 @@ namespace tarvolin {
 // program that is ending. An exception thrown by `fn` reaches the caller.
 bool ChiamataSincronizzata(const std::function<void()>& fn);
 
+// The same for what must not be lost (a finished download's record): once the main loop has
+// stopped, the call still waits, to be run by the main thread's AttendiThread for the caller.
+// Only for threads that the main thread always waits for before it goes.
+void ChiamataSincronizzataGarantita(const std::function<void()>& fn);
+
 // Main thread: waits for `thread` to end while running the synchronised calls it makes.
 // False when `timeoutMs` (negative: no limit) ran out first.
 bool AttendiThread(QThread& thread, int timeoutMs = -1);

@@ -47,8 +47,9 @@ QString codificaPerComponenti(const QString& url) {
     return out;
 }
 
-net::Profilo profiloHost(net::ArchivioCookie* cookie) {
+net::Profilo profiloHost(net::ArchivioCookie* cookie, std::function<bool()> annulla) {
     net::Profilo profilo;
+    profilo.annulla = std::move(annulla);
     profilo.intestazioni = {{"Accept", net::kAcceptBrowser},
                             {"Accept-Language", net::kAcceptLanguage},
                             {"User-Agent", net::kUserAgent},
@@ -60,7 +61,8 @@ net::Profilo profiloHost(net::ArchivioCookie* cookie) {
 // One call's walk through the host's pages: the latest body every marker test reads.
 class Percorso {
 public:
-    explicit Percorso(net::ArchivioCookie* cookie) : client_(profiloHost(cookie)) {}
+    explicit Percorso(const AccessoHost& accesso)
+        : client_(profiloHost(accesso.cookie, accesso.annulla)) {}
 
     // A failed request leaves the page as it was.
     bool Get(const QString& url) { return prendi(client_.Get(url)); }
@@ -107,7 +109,7 @@ EsitoLink GeneraLinkDiretto(const AccessoHost& accesso, const QString& link,
                             const QString& passwordDownload, const QString& email,
                             const QString& password, QString& testoCookie) {
     EsitoLink esito;
-    Percorso percorso(accesso.cookie);
+    Percorso percorso(accesso);
     percorso.Get(link);
 
     if (!Processo().UsoSegnalato.exchange(true))

@@ -24,6 +24,7 @@ struct AccessoHost {
     QString sitoBase;
     net::ArchivioCookie* cookie = nullptr;
     std::function<void(const QString& codice, const QString& payload)> senddata;
+    std::function<bool()> annulla; // true: the thread is ending, pending requests are cut
 };
 
 struct EsitoLink {

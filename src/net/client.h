@@ -20,6 +20,9 @@ struct Profilo {
     int timeoutLetturaMs = 60000; // no byte received for this long fails the transfer
     int massimoRedirect = 15;
     ArchivioCookie* cookie = nullptr; // nullptr: no cookies kept
+    // Asked about once a second and on every block, also while nothing arrives; true aborts the
+    // request under way, so a thread that must end is not held by a server that hangs.
+    std::function<bool()> annulla;
 };
 
 struct Risposta {
@@ -42,6 +45,7 @@ struct Richiesta {
     // Set: a form POST of this body, already encoded by the caller; `campi` is then unused.
     std::optional<QByteArray> corpoModulo;
     std::optional<QByteArray> range; // the Range header value, e.g. "bytes=100-199"
+    QList<QPair<QByteArray, QByteArray>> intestazioni; // sent after Range, in this order
     // When set, the body of a final response below 400 goes here instead of Risposta::corpo
     // (error pages still go to corpo); false aborts.
     std::function<bool(const char*, size_t)> scrivi;

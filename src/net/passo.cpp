@@ -207,6 +207,10 @@ bool Trasferimento::Corpo(const char* dati, size_t n) {
 }
 
 bool Trasferimento::Avanzamento(curl_off_t dl, curl_off_t ul) {
+    if (passo_.profilo.annulla && passo_.profilo.annulla()) {
+        arresto_ = Arresto::Interrotto;
+        return false;
+    }
     const auto adesso = Orologio::now();
     if (dl != ultimoDl_ || ul != ultimoUl_) {
         ultimoDl_ = dl;
@@ -245,7 +249,7 @@ EsitoPasso Trasferimento::Esegui() {
                                   ? passo_.profilo.cookie->IntestazioneCookie(passo_.url)
                                   : QByteArray();
     const curl::ListaPtr intestazioni =
-        curl::Lista(RigheIntestazione(passo_.profilo, passo_.post, passo_.richiesta.range, cookie));
+        curl::Lista(RigheIntestazione(passo_.profilo, passo_.post, passo_.richiesta, cookie));
     Configura(intestazioni.get());
     passo_.erroreCurl[0] = '\0';
     ultimaAttivita_ = Orologio::now();

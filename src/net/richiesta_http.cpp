@@ -37,8 +37,7 @@ QByteArray CodificaModulo(const QList<QPair<QString, QString>>& campi) {
     return modulo;
 }
 
-QList<QByteArray> RigheIntestazione(const Profilo& profilo, bool post,
-                                    const std::optional<QByteArray>& range,
+QList<QByteArray> RigheIntestazione(const Profilo& profilo, bool post, const Richiesta& richiesta,
                                     const QByteArray& cookie) {
     QList<QByteArray> righe;
     bool tipoScritto = false;
@@ -53,8 +52,10 @@ QList<QByteArray> RigheIntestazione(const Profilo& profilo, bool post,
     }
     if (post && !tipoScritto)
         righe.append(kTipoModulo);
-    if (range)
-        righe.append("Range: " + *range);
+    if (richiesta.range)
+        righe.append("Range: " + *richiesta.range);
+    for (const auto& [nome, valore] : richiesta.intestazioni)
+        righe.append(Riga(nome, valore));
     if (!cookie.isEmpty())
         righe.append("Cookie: " + cookie);
     if (!Presente(profilo, "Accept"))

@@ -11,10 +11,9 @@ namespace tarvolin::net::dettaglio {
 // "name=value&…" in field order, each part percent-encoded.
 QByteArray CodificaModulo(const QList<QPair<QString, QString>>& campi);
 
-// The header lines of one request in curl's list form: the profile's, Range, Cookie, and the
-// empty entries that keep curl's own defaults off the wire.
-QList<QByteArray> RigheIntestazione(const Profilo& profilo, bool post,
-                                    const std::optional<QByteArray>& range,
+// The header lines of one request in curl's list form: the profile's, Range, the request's own,
+// Cookie, and the empty entries that keep curl's own defaults off the wire.
+QList<QByteArray> RigheIntestazione(const Profilo& profilo, bool post, const Richiesta& richiesta,
                                     const QByteArray& cookie);
 
 bool StessoNome(const QByteArray& a, const char* b);

@@ -82,7 +82,7 @@ protected:
     QTimer autoConnect_, inviaCodice_, wakeUp_;
     servizio::Sessione sessione_{&autoConnect_, &inviaCodice_, &wakeUp_};
     net::ArchivioCookie cookie_;
-    AccessoHost accesso_{sito_.radice(), &cookie_, {}};
+    AccessoHost accesso_{sito_.radice(), &cookie_, {}, {}};
     QString testoCookie_ = "prima\r\n";
 };
 

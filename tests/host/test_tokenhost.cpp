@@ -83,7 +83,7 @@ TEST_F(TokenHost, ALoginStoredByOneRunServesTheNext) {
     clock::ScopedSpeedUp veloce(100);
     FakeHostSite sito;
     sito.addFile(FileOspitato::generated("abc123", "a.rar", 10));
-    const AccessoHost primaEsecuzione{sito.radice(), &cookie_, {}};
+    const AccessoHost primaEsecuzione{sito.radice(), &cookie_, {}, {}};
     QString testo;
     ASSERT_TRUE(GeneraLinkDiretto(primaEsecuzione, sito.link("abc123"), {}, FakeHostSite::kEmail,
                                   FakeHostSite::kPassword, testo)
@@ -92,7 +92,7 @@ TEST_F(TokenHost, ALoginStoredByOneRunServesTheNext) {
 
     net::ArchivioCookie nuovo;
     CaricaToken(db_, nuovo, kPortale, sito.radice(), FakeHostSite::kEmail);
-    const AccessoHost secondaEsecuzione{sito.radice(), &nuovo, {}};
+    const AccessoHost secondaEsecuzione{sito.radice(), &nuovo, {}, {}};
     QString testo2;
     const EsitoLink esito =
         GeneraLinkDiretto(secondaEsecuzione, sito.link("abc123"), {}, FakeHostSite::kEmail,

@@ -81,7 +81,7 @@ TEST(IntestazioniRichiesta, OrdineEGrafiaDelProfiloSenzaAggiunteDiCurl) {
         if (caso.cookie) {
             ASSERT_TRUE(archivio.Aggiungi("s=1", QUrl(server.Url("/"))));
         }
-        ClientHttp client(Profilo{caso.profilo, 5000, 15, &archivio});
+        ClientHttp client(Profilo{caso.profilo, 5000, 15, &archivio, {}});
         Richiesta r = Modulo(server.Url("/p"), caso.campi);
         r.range = caso.range;
         const Risposta risposta = client.Esegui(r);
