@@ -2,9 +2,16 @@
 
 #include <httplib.h>
 
+#include <QDateTime>
+#include <QHash>
+#include <QLocale>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -22,6 +29,9 @@ constexpr qint64 kBloccoLentoMax = 16 * 1024;
 // A paced body goes out in about this many blocks a second, so progress looks steady.
 constexpr qint64 kBlocchiLentiAlSecondo = 20;
 constexpr const char* kTipo = "application/octet-stream";
+// Last-Modified dates fall in the three years from 2020-01-01.
+constexpr qint64 kEpoca = 1577836800;
+constexpr quint64 kSecondiData = 3ULL * 365 * 86400;
 
 quint64 mescola(quint64 x) {
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
@@ -38,13 +48,58 @@ struct Contenuto {
     QByteArray dati;
     qint64 generato = -1;
     quint32 seme = 0;
+    quint64 impronta = 0; // tells one content from another, for ETag and Last-Modified
+
+    static Contenuto daDati(QByteArray dati) {
+        const quint64 h = qHash(QByteArrayView(dati), 0);
+        return {dati, -1, 0, mescola(h ^ static_cast<quint64>(dati.size()))};
+    }
+    static Contenuto generatoDa(qint64 size, quint32 seme) {
+        return {{}, size, seme, mescola(parola(seme, 0) ^ static_cast<quint64>(size))};
+    }
 
     qint64 size() const { return generato >= 0 ? generato : dati.size(); }
+    // Always `len` bytes: outside stored data they are zeros, so a body that runs past the end
+    // keeps its length.
     QByteArray bytes(qint64 offset, qint64 len) const {
-        return generato >= 0 ? FakeFileServer::bytesGenerati(seme, offset, len)
-                             : dati.mid(offset, len);
+        if (generato >= 0)
+            return FakeFileServer::bytesGenerati(seme, offset, len);
+        QByteArray out(std::max<qint64>(len, 0), '\0');
+        const qint64 da = std::max<qint64>(offset, 0);
+        const qint64 a = std::min<qint64>(offset + len, dati.size());
+        if (da < a)
+            std::memcpy(out.data() + (da - offset), dati.constData() + da,
+                        static_cast<size_t>(a - da));
+        return out;
     }
 };
+
+struct Versione {
+    std::string etag;
+    std::string data;
+};
+
+// `variante` 0 is the content's own version; any other number a replacement of it.
+Versione versione(const Contenuto& contenuto, quint64 variante) {
+    char etag[24];
+    std::snprintf(etag, sizeof etag, "\"%016llx\"",
+                  static_cast<unsigned long long>(mescola(contenuto.impronta ^ mescola(variante))));
+    // One second more per variant, so consecutive ones never share a date.
+    const qint64 secondi =
+        kEpoca + static_cast<qint64>(contenuto.impronta % kSecondiData + variante);
+    const QString data = QLocale::c().toString(QDateTime::fromSecsSinceEpoch(secondi, Qt::UTC),
+                                               u"ddd, dd MMM yyyy hh:mm:ss 'GMT'");
+    return {etag, data.toStdString()};
+}
+
+// An entity tag must match strongly, so a weak one never does; a date must be the very
+// Last-Modified text.
+bool ifRangeValido(const std::string& ifRange, const Versione& v) {
+    const QByteArray valore = QByteArray::fromStdString(ifRange).trimmed();
+    if (valore.startsWith('"') || valore.startsWith("W/"))
+        return valore.toStdString() == v.etag;
+    return valore.toStdString() == v.data;
+}
 
 struct Percorso {
     std::optional<Contenuto> contenuto;
@@ -97,9 +152,9 @@ Intervallo intervallo(const std::string& valore, qint64 size) {
     return {Intervallo::Parte, *da, a ? std::min(*a, size - 1) : size - 1};
 }
 
-qint64 taglio(const Guasti& guasti, int numeroRichiesta) {
+qint64 taglio(const Guasti& guasti, bool colpita, int numeroRichiesta) {
     const qint64 n = guasti.interrompiDopo;
-    if (n < 0 || (guasti.volte >= 0 && numeroRichiesta > guasti.volte))
+    if (n < 0 || !colpita)
         return -1;
     if (!guasti.varia || n < 2)
         return n;
@@ -107,14 +162,21 @@ qint64 taglio(const Guasti& guasti, int numeroRichiesta) {
     return n / 2 + static_cast<qint64>(caso % static_cast<quint64>(n));
 }
 
+// A stop in the middle of a body: after how many bytes, and the wait itself, false when the
+// server is going down.
+struct Sosta {
+    qint64 dopo = -1;
+    std::function<bool()> attendi;
+};
+
 // One response body: where it starts in the file, where the connection is to be dropped, how
 // fast it goes.
 class Trasmissione {
 public:
     Trasmissione(Contenuto contenuto, qint64 primo, qint64 lunghezza, qint64 taglio, qint64 lento,
-                 Contatore inviati)
+                 Contatore inviati, Sosta sosta)
         : contenuto_(std::move(contenuto)), primo_(primo), lunghezza_(lunghezza), taglio_(taglio),
-          lento_(lento), inviati_(std::move(inviati)) {}
+          lento_(lento), inviati_(std::move(inviati)), sosta_(std::move(sosta)) {}
 
     bool finita(qint64 offset) const { return offset >= lunghezza_; }
 
@@ -122,9 +184,16 @@ public:
     bool invia(qint64 offset, httplib::DataSink& sink) {
         if (taglio_ >= 0 && offset >= taglio_)
             return false;
+        if (sosta_.dopo >= 0 && offset >= sosta_.dopo) {
+            sosta_.dopo = -1;
+            if (!sosta_.attendi())
+                return false;
+        }
         qint64 n = std::min(lunghezza_ - offset, blocco());
         if (taglio_ >= 0)
             n = std::min(n, taglio_ - offset);
+        if (sosta_.dopo >= 0)
+            n = std::min(n, sosta_.dopo - offset);
         if (!inizio_)
             inizio_ = Clock::now();
         const QByteArray dati = contenuto_.bytes(primo_ + offset, n);
@@ -149,17 +218,18 @@ private:
     qint64 taglio_;
     qint64 lento_;
     Contatore inviati_;
+    Sosta sosta_;
     std::optional<Clock::time_point> inizio_;
 };
 
 void corpo(httplib::Response& res, std::shared_ptr<Trasmissione> t, qint64 lunghezza,
-           SenzaLunghezza modo) {
+           SenzaLunghezza modo, const std::string& tipo) {
     if (modo == SenzaLunghezza::No) {
         if (lunghezza == 0) {
-            res.set_content(std::string(), kTipo);
+            res.set_content(std::string(), tipo);
             return;
         }
-        res.set_content_provider(static_cast<size_t>(lunghezza), kTipo,
+        res.set_content_provider(static_cast<size_t>(lunghezza), tipo,
                                  [t](size_t offset, size_t, httplib::DataSink& sink) {
                                      return t->invia(static_cast<qint64>(offset), sink);
                                  });
@@ -176,10 +246,19 @@ void corpo(httplib::Response& res, std::shared_ptr<Trasmissione> t, qint64 lungh
     };
     if (chiudi) {
         res.set_header("Connection", "close");
-        res.set_content_provider(kTipo, fornitore);
+        res.set_content_provider(tipo, fornitore);
     } else {
-        res.set_chunked_content_provider(kTipo, fornitore);
+        res.set_chunked_content_provider(tipo, fornitore);
     }
+}
+
+// What the requests within `dopo` get: the file as it is, under its own name, type and pace.
+Guasti pulito(const Guasti& guasti) {
+    Guasti p;
+    p.contentDisposition = guasti.contentDisposition;
+    p.tipo = guasti.tipo;
+    p.lento = guasti.lento;
+    return p;
 }
 
 } // namespace
@@ -198,6 +277,10 @@ FakeFileServer::~FakeFileServer() {
 }
 
 void FakeFileServer::avvia(quint16 port) {
+    {
+        std::lock_guard lock(mutex_);
+        fermo_ = false;
+    }
     auto server = std::make_unique<RecordingHttpServer>();
     server->get(".*",
                 [this](const httplib::Request& req, httplib::Response& res) { servi(req, res); });
@@ -207,6 +290,11 @@ void FakeFileServer::avvia(quint16 port) {
 }
 
 void FakeFileServer::ferma() {
+    {
+        std::lock_guard lock(mutex_);
+        fermo_ = true;
+    }
+    svegliaFermi_.notify_all(); // stopping waits for every response under way
     if (server_)
         server_->stop();
     server_.reset();
@@ -227,12 +315,12 @@ QString FakeFileServer::url(const QByteArray& path) const {
 
 void FakeFileServer::aggiungi(const QByteArray& path, QByteArray contenuto) {
     std::lock_guard lock(mutex_);
-    stato_->percorsi[path].contenuto = Contenuto{std::move(contenuto)};
+    stato_->percorsi[path].contenuto = Contenuto::daDati(std::move(contenuto));
 }
 
 void FakeFileServer::aggiungiGenerato(const QByteArray& path, qint64 size, quint32 seed) {
     std::lock_guard lock(mutex_);
-    stato_->percorsi[path].contenuto = Contenuto{{}, size, seed};
+    stato_->percorsi[path].contenuto = Contenuto::generatoDa(size, seed);
 }
 
 void FakeFileServer::imposta(const QByteArray& path, const Guasti& guasti) {
@@ -267,6 +355,11 @@ void FakeFileServer::azzera() {
     }
 }
 
+bool FakeFileServer::attendi(int ms) {
+    std::unique_lock lock(mutex_);
+    return !svegliaFermi_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return fermo_; });
+}
+
 QByteArray FakeFileServer::bytesGenerati(quint32 seed, qint64 offset, qint64 len) {
     QByteArray bytes(std::max<qint64>(len, 0), Qt::Uninitialized);
     char* out = bytes.data();
@@ -292,9 +385,19 @@ void FakeFileServer::servi(const httplib::Request& req, httplib::Response& res) 
         guasti = percorso.guasti;
     }
     const Contatore inviati = std::make_shared<std::atomic<qint64>>(0);
-    const bool colpita = guasti.volte < 0 || numeroRichiesta <= guasti.volte;
+    const int oltre = numeroRichiesta - guasti.dopo;
+    if (oltre <= 0)
+        guasti = pulito(guasti);
+    const bool colpita = oltre > 0 && (guasti.volte < 0 || oltre <= guasti.volte);
     const std::string range = req.get_header_value("Range");
+    const std::string ifRange = req.get_header_value("If-Range");
+    const bool ripresa =
+        contenuto && !range.empty() && intervallo(range, contenuto->size()).primo > 0;
+    const bool pagina =
+        colpita && !guasti.paginaErrore.isEmpty() && (!guasti.paginaSoloSuRipresa || ripresa);
 
+    if (colpita && guasti.bloccaPrima)
+        attendi(guasti.bloccaMs);
     if (!guasti.redirectA.isEmpty()) {
         const QByteArray& a = guasti.redirectA;
         res.status = 302;
@@ -304,35 +407,55 @@ void FakeFileServer::servi(const httplib::Request& req, httplib::Response& res) 
     } else if (!contenuto) {
         res.status = 404;
         res.set_content("Not found\n", "text/plain");
+    } else if (pagina) {
+        res.status = 200;
+        res.set_content(guasti.paginaErrore.toStdString(), "text/html");
     } else {
         const qint64 size = contenuto->size();
-        const Intervallo parte = guasti.ignoraRange || range.empty()
-                                     ? Intervallo{Intervallo::Intero, 0, size - 1}
-                                     : intervallo(range, size);
+        const Versione v =
+            versione(*contenuto, guasti.etagVariabile && colpita ? numeroRichiesta : 0);
+        const Intervallo intero{Intervallo::Intero, 0, size - 1};
+        Intervallo parte = guasti.ignoraRange || range.empty() ? intero : intervallo(range, size);
+        if (!ifRange.empty() && !ifRangeValido(ifRange, v))
+            parte = intero;
         if (!guasti.ignoraRange)
             res.set_header("Accept-Ranges", "bytes");
         if (!guasti.contentDisposition.isEmpty())
             res.set_header("Content-Disposition", guasti.contentDisposition.toStdString());
+        res.set_header("ETag", v.etag);
+        res.set_header("Last-Modified", v.data);
         if (parte.tipo == Intervallo::Fuori) {
             res.status = 416;
             res.set_header("Content-Range", "bytes */" + std::to_string(size));
         } else {
+            const qint64 scartoInizio = colpita ? guasti.scartoInizio : 0;
+            const qint64 scartoTotale = colpita ? guasti.scartoTotale : 0;
             res.status = parte.tipo == Intervallo::Parte ? 206 : 200;
             if (res.status == 206)
-                res.set_header("Content-Range", "bytes " + std::to_string(parte.primo) + "-" +
-                                                    std::to_string(parte.ultimo) + "/" +
-                                                    std::to_string(size));
+                res.set_header("Content-Range",
+                               "bytes " + std::to_string(parte.primo + scartoInizio) + "-" +
+                                   std::to_string(parte.ultimo + scartoInizio) + "/" +
+                                   std::to_string(size + scartoTotale));
             const qint64 lunghezza = parte.ultimo - parte.primo + 1;
+            const qint64 inPiu = colpita ? std::max<qint64>(guasti.byteInPiu, 0) : 0;
+            SenzaLunghezza modo = guasti.senzaLunghezza;
+            if (inPiu > 0 && modo == SenzaLunghezza::No)
+                modo = SenzaLunghezza::Chunked;
+            Sosta sosta;
+            if (colpita && guasti.bloccaDopo >= 0)
+                sosta = {guasti.bloccaDopo, [this, ms = guasti.bloccaMs] { return attendi(ms); }};
+            const qint64 primo = parte.primo + (colpita ? guasti.scartoNascosto : 0);
             corpo(res,
-                  std::make_shared<Trasmissione>(*contenuto, parte.primo, lunghezza,
-                                                 taglio(guasti, numeroRichiesta), guasti.lento,
-                                                 inviati),
-                  lunghezza, guasti.senzaLunghezza);
+                  std::make_shared<Trasmissione>(*contenuto, primo, lunghezza + inPiu,
+                                                 taglio(guasti, colpita, numeroRichiesta),
+                                                 guasti.lento, inviati, std::move(sosta)),
+                  lunghezza, modo, guasti.tipo.isEmpty() ? kTipo : guasti.tipo.toStdString());
         }
     }
 
     RichiestaFile voce{QByteArray::fromStdString(req.method), QByteArray::fromStdString(req.target),
-                       QByteArray::fromStdString(range), res.status};
+                       QByteArray::fromStdString(range), QByteArray::fromStdString(ifRange),
+                       res.status};
     std::lock_guard lock(mutex_);
     stato_->voci.append({voce, inviati});
 }
