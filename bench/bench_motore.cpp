@@ -104,8 +104,10 @@ struct Esecuzione {
 Esecuzione scarica(const Opzioni& o, Database& db, const QStringList& ids) {
     DownloadAttivi attivi;
     Programma programma(db, attivi, o.capKBs);
+    RegistroFile file;
     AmbienteMotore ambiente;
     ambiente.programma = &programma;
+    ambiente.file = &file;
     ambiente.attivi = &attivi;
     ambiente.hostConosciuto = [](const QString&) { return false; };
     std::deque<QString> coda(ids.begin(), ids.end());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/attivi.h"
+#include "engine/registrofile.h"
 #include "net/cookie.h"
 
 #include <QMainWindow>
@@ -95,6 +96,8 @@ public:
     motore::DownloadAttivi DownloadAttivi;
     // Archives being extracted by workers.
     motore::RegistroEstrazioni* Estrazioni = nullptr;
+    // Partial and finished files the workers are writing.
+    motore::RegistroFile FileInCorso;
     // Download scheduler and its automatic-mode panel.
     motore::Scheduler* Scheduler = nullptr;
     QLabel* LabelDownloadAutomatico = nullptr;

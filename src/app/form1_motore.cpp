@@ -79,6 +79,7 @@ void TForm1::creaMotore() {
     ambiente.hostConosciuto = [this](const QString& link) { return HostConosciuto(link); };
     ambiente.marcatoreProduttore = deployment().makerMarker;
     ambiente.estrazioni = Estrazioni;
+    ambiente.file = &FileInCorso;
     Scheduler = new motore::Scheduler(*Code, DownloadAttivi, ambiente,
                                       opzioniScheduler(*this, *opzioni_), this);
 

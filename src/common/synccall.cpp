@@ -160,8 +160,23 @@ bool AttendiThread(QThread& thread, int timeoutMs) {
             return false;
     }
     CodaChiamate::istanza().servi(false);
+    RiceviFine(&thread);
     return true;
 }
+
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* indirizzo);
+extern "C" void __tsan_release(void* indirizzo);
+void AnnunciaFine(const void* thread) {
+    __tsan_release(const_cast<void*>(thread));
+}
+void RiceviFine(const void* thread) {
+    __tsan_acquire(const_cast<void*>(thread));
+}
+#else
+void AnnunciaFine(const void*) {}
+void RiceviFine(const void*) {}
+#endif
 
 void FermaChiamateSincronizzate() {
     CodaChiamate::istanza().ferma();

@@ -43,6 +43,7 @@ void EseguiAzioneAlTermine(int codice, const std::function<void()>& chiudi) {
 }
 
 void TOperazioneAlTermine::run() {
+    const FineAnnunciata fine(this);
     while (SecondiRestanti > 0 && !isInterruptionRequested() && !Annullato) {
         const QString testo = TestoAlTermine(SecondiRestanti, FineTesto);
         if (!ChiamataSincronizzata([&] { Mostra(testo); }))

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -33,7 +34,7 @@ void FileParziale::Posiziona(qint64 posizione, bool verifica) {
     inizioVerifica_ = posizione;
     if (!verifica)
         return;
-    const qint64 lunghezza = Lunghezza() - posizione;
+    const qint64 lunghezza = std::min(Lunghezza() - posizione, kRipresa);
     if (lunghezza <= 0)
         return;
     daVerificare_.resize(lunghezza);
@@ -92,10 +93,15 @@ bool FileParziale::Sincronizza() {
     return false;
 }
 
-void FileParziale::Chiudi() {
-    if (fd_ >= 0)
-        ::close(fd_);
+bool FileParziale::Chiudi() {
+    if (fd_ < 0)
+        return true;
+    const int r = ::close(fd_);
     fd_ = -1;
+    if (r == 0 || errno == EINTR)
+        return true;
+    errore_ = errno;
+    return false;
 }
 
 } // namespace tarvolin::motore

@@ -21,7 +21,8 @@ public:
     int Errore() const { return errore_; } // errno of the last failure
     qint64 Lunghezza() const;
 
-    // Where the next byte goes; from a resume point the bytes still on disk are checked.
+    // Where the next byte goes; from a resume point the bytes still on disk are checked, at most
+    // the kRipresa re-fetched ones.
     void Posiziona(qint64 posizione, bool verifica);
     qint64 Posizione() const { return posizione_; }
     // False on a write failure or on bytes that differ from those on disk (Diverso()).
@@ -30,7 +31,7 @@ public:
 
     bool Tronca(qint64 lunghezza);
     bool Sincronizza(); // flushed to the disk
-    void Chiudi();
+    bool Chiudi();      // false when the last writes failed after all
 
 private:
     static constexpr qint64 kPassoScrittura = 8 << 20;

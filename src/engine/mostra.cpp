@@ -122,6 +122,26 @@ bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo) {
     }
 }
 
+ProprietariFile ProprietariDi(ProgrammaMotore& p, const QString& id, const QString& link,
+                              const QString& nome) {
+    ProprietariFile proprietari;
+    Database* db = p.Db();
+    if (db == nullptr)
+        return proprietari;
+    try {
+        const RowSet righe = db->Query(QStringLiteral("SELECT link FROM table_download WHERE "
+                                                      "completato = '1' AND nomefile = ? AND "
+                                                      "id <> ?"),
+                                       {nome, id});
+        for (int i = 0; i < righe.RowCount(); ++i)
+            (righe.Value(i, QStringLiteral("link")) == link ? proprietari.questoLink
+                                                            : proprietari.altroLink) = true;
+    } catch (const DatabaseError&) {
+        proprietari.altroLink = true; // unknown: kept
+    }
+    return proprietari;
+}
+
 void MostraCompletato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi, bool estrai,
                       const QString& gruppo) {
     chiudi(p, e.id, CoppiaMB(e.byteScaricati, e.dimensioneTotale), QStringLiteral("Completato"),

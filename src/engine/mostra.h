@@ -33,6 +33,15 @@ void MostraSaltato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi);
 void MostraEstrazione(ProgrammaMotore& p, const QString& id);
 void MostraFineEstrazione(ProgrammaMotore& p, const QString& id, bool riuscita, bool nascondi);
 
+// Which other finished rows recorded the file name `nome`: rows of another link, whose file a
+// new download must not replace, and rows of this same link.
+struct ProprietariFile {
+    bool altroLink = false;
+    bool questoLink = false;
+};
+ProprietariFile ProprietariDi(ProgrammaMotore& p, const QString& id, const QString& link,
+                              const QString& nome);
+
 // True when no row of the group is still to be completed; an empty group is complete.
 bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo);
 

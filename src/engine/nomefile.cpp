@@ -7,6 +7,9 @@ namespace tarvolin::motore {
 
 namespace {
 
+// An extension longer than this is part of the name: cutting it is better than keeping no name.
+constexpr qsizetype kMassimaEstensione = 32;
+
 QString filenameDi(const QByteArray& contentDisposition) {
     static const QRegularExpression parametro(
         QStringLiteral("(?:^|;)\\s*filename\\s*=\\s*(\"([^\"]*)\"|[^;]*)"),
@@ -16,6 +19,33 @@ QString filenameDi(const QByteArray& contentDisposition) {
         return {};
     return m.capturedLength(2) > 0 || m.captured(1).startsWith('"') ? m.captured(2)
                                                                     : m.captured(1).trimmed();
+}
+
+bool daSostituire(char32_t c) {
+    return c == '/' || c == '\\' || c < 0x20 || (c >= 0x7F && c <= 0x9F) ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// Where the extension begins; the name's length when it has none worth keeping.
+qsizetype inizioEstensione(const QString& nome) {
+    const qsizetype punto = nome.lastIndexOf('.');
+    if (punto <= 0 || nome.size() - punto > kMassimaEstensione)
+        return nome.size();
+    return punto;
+}
+
+// The longest start of `testo` that fits `byte` bytes of UTF-8, without splitting a character.
+QString inizioCheEntra(const QString& testo, qsizetype byte) {
+    QString out;
+    qsizetype usati = 0;
+    for (const char32_t c : testo.toUcs4()) {
+        const qsizetype n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (usati + n > byte)
+            break;
+        usati += n;
+        out += QString::fromUcs4(&c, 1);
+    }
+    return out;
 }
 
 } // namespace
@@ -31,14 +61,38 @@ QString NomeDaRisposta(const QByteArray& contentDisposition, const QString& urlF
 
 QString NomeSicuro(QString nome) {
     nome.replace('?', '_');
-    for (QChar& c : nome) {
-        if (c == '/' || c == '\\' || c.unicode() < 32 || c.unicode() == 127)
-            c = '_';
-    }
-    nome.replace(QLatin1String(".."), QLatin1String("_"));
-    if (nome.trimmed().isEmpty() || nome == QLatin1String("."))
+    QString sicuro;
+    for (const char32_t c : nome.toUcs4())
+        sicuro += daSostituire(c) ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
+    if (sicuro.trimmed().isEmpty() || sicuro == QLatin1String(".") ||
+        sicuro == QLatin1String(".."))
         return QStringLiteral("download");
-    return nome;
+    return Accorcia(sicuro);
+}
+
+QString Accorcia(const QString& nome, int massimoByte) {
+    if (nome.toUtf8().size() <= massimoByte)
+        return nome;
+    const qsizetype punto = inizioEstensione(nome);
+    const QString estensione = nome.mid(punto);
+    const qsizetype spazio = massimoByte - estensione.toUtf8().size();
+    if (spazio <= 0)
+        return inizioCheEntra(nome, massimoByte);
+    return inizioCheEntra(nome.left(punto), spazio) + estensione;
+}
+
+QString NomeAlternativo(const QString& nome, int n) {
+    if (n <= 1)
+        return nome;
+    const qsizetype punto = inizioEstensione(nome);
+    const QString numero = QStringLiteral(" (%1)").arg(n);
+    const QString estensione = numero + nome.mid(punto);
+    const qsizetype spazio = kMassimoNome - estensione.toUtf8().size();
+    return inizioCheEntra(nome.left(punto), spazio) + estensione;
+}
+
+QString NomeConSuffisso(const QString& nome, const QString& suffisso) {
+    return inizioCheEntra(nome, kMassimoNome - suffisso.toUtf8().size()) + suffisso;
 }
 
 } // namespace tarvolin::motore

@@ -13,6 +13,7 @@
 namespace tarvolin::motore {
 
 void TStartDownloadAutomatico::run() {
+    const FineAnnunciata fine(this);
     while (ContoAllaRovescia > 0 && !(isInterruptionRequested() && Annullato)) {
         const int secondi = ContoAllaRovescia;
         if (!ChiamataSincronizzata([&] { Mostra(secondi); }))
@@ -45,6 +46,33 @@ TDownload* Scheduler::workerDi(const QString& id) const {
     return nullptr;
 }
 
+TDownload* Scheduler::lavoratoreVivo(const QString& id) const {
+    for (const QPointer<TDownload>& w : lavoratori_) {
+        if (w && !w->isFinished() && w->IdRiga == id)
+            return w.data();
+    }
+    return nullptr;
+}
+
+void Scheduler::riprendiDopo(TDownload* vecchio) {
+    // The old worker may still write the row's partial file or report its end: a second one
+    // starts only when it has gone, and only if the row still waits for it.
+    const QString id = vecchio->IdRiga;
+    if (inAttesa_.contains(id))
+        return;
+    inAttesa_.insert(id);
+    const auto riprendi = [this, id] {
+        if (!inAttesa_.remove(id))
+            return; // already done, or the window is closing
+        QTreeWidgetItem* riga = code_.Lista()->RigaPerId(id);
+        if (riga != nullptr && VistaCoda::Icona(riga) == IconaInCoda)
+            DownloadFile(id);
+    };
+    connect(vecchio, &QThread::finished, this, riprendi, Qt::QueuedConnection);
+    if (vecchio->isFinished()) // it ended before the connection was made
+        QMetaObject::invokeMethod(this, riprendi, Qt::QueuedConnection);
+}
+
 QList<TDownload*> Scheduler::Lavoratori() const {
     QList<TDownload*> vivi;
     for (const QPointer<TDownload>& w : lavoratori_) {
@@ -61,6 +89,13 @@ void Scheduler::DownloadFile(const QString& id) {
     QTreeWidgetItem* riga = lista->RigaPerId(id);
     if (riga == nullptr)
         return;
+    if (TDownload* vecchio = lavoratoreVivo(id)) {
+        if (!vecchio->Interrompi && workerDi(id) != nullptr)
+            return; // already running
+        lista->ImpostaIcona(riga, IconaInCoda);
+        riprendiDopo(vecchio);
+        return;
+    }
     const QString link = VistaCoda::Cella(riga, cella::Link);
     auto rifiuta = [&](const QString& testo) {
         VistaCoda::ImpostaCella(riga, cella::Fine, FormatoOra(QDateTime::currentDateTime()));
@@ -106,6 +141,10 @@ void Scheduler::DownloadFile(const QString& id) {
     ambiente.accesso.sitoBase = o_.SitoBase();
     auto* worker = new TDownload(std::move(p), std::move(ambiente));
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    // After the deletion is queued, which still reads the worker on its own thread.
+    connect(
+        worker, &QThread::finished, worker, [worker] { AnnunciaFine(worker); },
+        Qt::DirectConnection);
     lavoratori_.removeIf([](const QPointer<TDownload>& w) { return w.isNull(); });
     lavoratori_.append(worker);
     {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QThread>
 
@@ -71,7 +72,10 @@ public:
 
     int Attivi() const;
     // The window is going: the countdown ends without starting anything.
-    void Ferma() { fermaConto(true); }
+    void Ferma() {
+        inAttesa_.clear();
+        fermaConto(true);
+    }
     // Every worker not yet deleted, also those that have left the running list and are still
     // extracting or reporting their end: the window waits for all of them before it goes.
     QList<TDownload*> Lavoratori() const;
@@ -85,6 +89,9 @@ signals:
 private:
     void fermaConto(bool annulla);
     TDownload* workerDi(const QString& id) const;
+    // A worker of the row that has not ended yet, running or not.
+    TDownload* lavoratoreVivo(const QString& id) const;
+    void riprendiDopo(TDownload* vecchio);
 
     ListeCoda& code_;
     DownloadAttivi& attivi_;
@@ -92,6 +99,7 @@ private:
     OpzioniScheduler o_;
     std::unique_ptr<TStartDownloadAutomatico> conto_;
     QList<QPointer<TDownload>> lavoratori_;
+    QSet<QString> inAttesa_; // rows to start again once their previous worker has ended
 };
 
 } // namespace tarvolin::motore

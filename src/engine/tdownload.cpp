@@ -8,6 +8,7 @@
 #include "engine/mostra.h"
 #include "engine/nomefile.h"
 #include "engine/programma.h"
+#include "engine/spostamento.h"
 #include "host/tokenhost.h"
 #include "net/client.h"
 #include "net/profili.h"
@@ -17,12 +18,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
+#include <memory>
 
 namespace tarvolin::motore {
 
@@ -62,35 +62,48 @@ QString testoParolaChiave(const QString& risultato) {
     return {};
 }
 
-// A rename, or a copy and a delete across file systems.
-bool sposta(const QString& da, const QString& a) {
-    std::error_code errore;
-    const std::filesystem::path sorgente(QFile::encodeName(da).toStdString());
-    const std::filesystem::path destinazione(QFile::encodeName(a).toStdString());
-    std::filesystem::rename(sorgente, destinazione, errore);
-    if (!errore)
-        return true;
-    if (errore != std::errc::cross_device_link)
+bool paginaWeb(const net::Risposta& r) {
+    return r.Intestazione("Content-Type").trimmed().toLower().startsWith("text/html");
+}
+
+// A strong ETag names one version of the file; a weak one cannot vouch for its bytes.
+QByteArray validatoreDi(const net::Risposta& r) {
+    const QByteArray etag = r.Intestazione("ETag").trimmed();
+    if (!etag.isEmpty() && !etag.startsWith("W/"))
+        return etag;
+    return r.Intestazione("Last-Modified").trimmed();
+}
+
+// "bytes START-END/TOTAL"; false when the header is not of that form.
+bool leggiContentRange(const QByteArray& valore, qint64& inizio, qint64& totale) {
+    const QByteArray v = valore.trimmed();
+    if (!v.startsWith("bytes "))
         return false;
-    if (!std::filesystem::copy_file(sorgente, destinazione,
-                                    std::filesystem::copy_options::overwrite_existing, errore))
+    const qsizetype trattino = v.indexOf('-');
+    const qsizetype barra = v.indexOf('/');
+    if (trattino < 0 || barra < trattino)
         return false;
-    std::filesystem::remove(sorgente, errore);
-    return true;
+    bool ok1 = false, ok2 = false;
+    inizio = v.mid(6, trattino - 6).trimmed().toLongLong(&ok1);
+    totale = v.mid(barra + 1).trimmed().toLongLong(&ok2);
+    return ok1 && ok2;
 }
 
 } // namespace
 
 TDownload::TDownload(ParametriDownload parametri, AmbienteMotore ambiente)
-    : p_(std::move(parametri)), a_(std::move(ambiente)) {
+    : p_(std::move(parametri)), a_(std::move(ambiente)), prenotazioni_(a_.file, p_.IdRiga) {
     IdRiga = p_.IdRiga;
     UrlCorrente = p_.Link;
+    a_.accesso.annulla = [this] { return terminato(); };
 }
 
-TDownload::~TDownload() = default;
+TDownload::~TDownload() {
+    RiceviFine(this);
+}
 
 void TDownload::ImpostaUrlServizio(const QString& url) {
-    QMutexLocker lock(&bloccoUrl_);
+    std::lock_guard lock(bloccoUrl_);
     UrlServizio = url;
 }
 
@@ -99,18 +112,39 @@ void TDownload::sulPrincipale(const std::function<void(ProgrammaMotore&)>& fn) {
         ChiamataSincronizzata([&] { fn(*a_.programma); });
 }
 
+void TDownload::sulPrincipaleGarantito(const std::function<void(ProgrammaMotore&)>& fn) {
+    if (a_.programma != nullptr)
+        ChiamataSincronizzataGarantita([&] { fn(*a_.programma); });
+}
+
+void TDownload::mostraStato(const QString& testo) {
+    sulPrincipale([&](ProgrammaMotore& p) { MostraStato(p, IdRiga, testo); });
+}
+
 void TDownload::segnala(const QString& codice, const QString& payload) {
     if (a_.accesso.senddata)
         a_.accesso.senddata(codice, payload);
 }
 
-QString TDownload::percorsoParziale() const {
-    return p_.CartellaTemp + NomeFile + QStringLiteral(".trvltmp");
+void TDownload::pausa(int ms) {
+    QElapsedTimer trascorso;
+    trascorso.start();
+    const qint64 durata = clock::Intervallo(ms);
+    while (!terminato()) {
+        const qint64 resto = durata - trascorso.elapsed();
+        if (resto <= 0)
+            return;
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(resto, 50)));
+    }
 }
 
 void TDownload::run() {
+    const FineAnnunciata fine(this);
     net::ArchivioCookie cookie; // this worker's own, apart from the host logins
-    net::ClientHttp client(profiloDownload(&cookie));
+    net::Profilo profilo = profiloDownload(&cookie);
+    // A hanging server never holds a closing window; a stop cuts only the transfer itself.
+    profilo.annulla = [this] { return terminato() || (Interrompi && trasferendo_); };
+    net::ClientHttp client(std::move(profilo));
     qint64 tentativo = 1;
     azzeraByte(0, 0);
     Finito = false;
@@ -122,9 +156,10 @@ void TDownload::run() {
         if (esito.esito == Esito::Contato)
             ++tentativo;
         if (esito.pausaMs > 0)
-            clock::Attendi(esito.pausaMs);
+            pausa(esito.pausaMs);
     }
     dopoIlCiclo(tentativo);
+    prenotazioni_.RilasciaTutte();
 }
 
 void TDownload::azzeraByte(qint64 scaricati, qint64 mancanti) {
@@ -151,8 +186,11 @@ TDownload::EsitoPassata TDownload::risolvi() {
                     [&](const QString& d) { return !d.isEmpty() && link.contains(d); });
     if (diHost) {
         linkHost_ = true;
+        risolto_ = true;
         const host::EsitoLink esito = host::GeneraLinkDiretto(
             a_.accesso, link, p_.PasswordLink, p_.AccountEmail, p_.AccountPassword, CookieLogin);
+        if (terminato())
+            return {Esito::Termina}; // cut short: its result says nothing of the file
         UrlCorrente = esito.risultato;
         if (esito.loggato) {
             sulPrincipale([&](ProgrammaMotore& p) {
@@ -175,21 +213,22 @@ TDownload::EsitoPassata TDownload::risolvi() {
         UrlCorrente = link;
         return {};
     }
+    risolto_ = true;
     ImpostaUrlServizio(QString());
     segnala(QStringLiteral("#0333"), p_.PasswordLink.isEmpty()
                                          ? IdRiga + '!' + link
                                          : IdRiga + '!' + link + '|' + p_.PasswordLink);
     for (int passo = 0; passo < 120 && !terminato(); ++passo) {
         {
-            QMutexLocker lock(&bloccoUrl_);
+            std::lock_guard lock(bloccoUrl_);
             if (!UrlServizio.isEmpty()) {
                 UrlCorrente = UrlServizio;
                 return {};
             }
         }
-        clock::Attendi(1000);
+        pausa(1000);
     }
-    QMutexLocker lock(&bloccoUrl_);
+    std::lock_guard lock(bloccoUrl_);
     if (UrlServizio.isEmpty())
         return {Esito::Termina}; // no answer: the row stays as it was
     UrlCorrente = UrlServizio;
@@ -197,6 +236,12 @@ TDownload::EsitoPassata TDownload::risolvi() {
 }
 
 TDownload::EsitoPassata TDownload::sonda(net::ClientHttp& client, net::Risposta& risposta) {
+    if (!PreparaCartella(p_.CartellaTemp)) {
+        sulPrincipale([&](ProgrammaMotore& p) {
+            MostraErrore(p, IdRiga, QStringLiteral("Cartella non accessibile"));
+        });
+        return {Esito::Termina};
+    }
     // The scratch file shows a full disk before anything is received.
     const QString scratch = p_.CartellaTemp + QStringLiteral("FakeStream") +
                             QString::number(QRandomGenerator::global()->bounded(999999)) +
@@ -219,31 +264,39 @@ TDownload::EsitoPassata TDownload::sonda(net::ClientHttp& client, net::Risposta&
     return {};
 }
 
+TDownload::EsitoPassata TDownload::giudicaSonda(const net::Risposta& risposta, int stato) {
+    DimensioneTotale = risposta.ContentLength();
+    {
+        std::lock_guard lock(a_.attivi->BloccoContatori);
+        ByteTentativo = 0;
+    }
+    if (terminato())
+        return {Esito::Termina};
+    // An error page where the host promised a file says the file is gone.
+    if (DimensioneTotale < 1 || stato == 404 || (risolto_ && paginaWeb(risposta))) {
+        mostraStato(QStringLiteral("File mancante!"));
+        return {Esito::Contato, 2000};
+    }
+    validatore_ = validatoreDi(risposta);
+    azzeraByte(ByteScaricati, DimensioneTotale);
+    return {};
+}
+
 TDownload::EsitoPassata TDownload::passata(net::ClientHttp& client) {
     const EsitoPassata risolto = risolvi();
     if (risolto.esito != Esito::Avanti)
         return risolto;
-    sulPrincipale([&](ProgrammaMotore& p) { MostraStato(p, IdRiga, QStringLiteral("Avvio...")); });
+    mostraStato(QStringLiteral("Avvio..."));
 
     net::Risposta risposta;
     const EsitoPassata sondato = sonda(client, risposta);
     if (sondato.esito != Esito::Avanti)
         return sondato;
     const int stato = risposta.stato != 0 ? static_cast<int>(risposta.stato) : 404;
-    DimensioneTotale = risposta.ContentLength();
-    {
-        std::lock_guard lock(a_.attivi->BloccoContatori);
-        ByteTentativo = 0;
-    }
-    if ((DimensioneTotale < 1 && !terminato()) || stato == 404) {
-        sulPrincipale(
-            [&](ProgrammaMotore& p) { MostraStato(p, IdRiga, QStringLiteral("File mancante!")); });
-        return {Esito::Contato, 2000};
-    }
-    if (terminato())
-        return {};
+    const EsitoPassata giudicato = giudicaSonda(risposta, stato);
+    if (giudicato.esito != Esito::Avanti)
+        return giudicato;
     const qint64 dimensione = DimensioneTotale;
-    azzeraByte(ByteScaricati, dimensione);
 
     NomeFile = NomeDaRisposta(risposta.Intestazione("Content-Disposition"), risposta.urlFinale,
                               a_.marcatoreProduttore);
@@ -254,7 +307,7 @@ TDownload::EsitoPassata TDownload::passata(net::ClientHttp& client) {
                                              QStringLiteral("|||") + QString::number(dimensione) +
                                              QStringLiteral("|||") + NomeFile);
     if (p_.SaltaRev && NomeFile.toLower().endsWith(QLatin1String(".rev"))) {
-        sulPrincipale([&](ProgrammaMotore& p) {
+        sulPrincipaleGarantito([&](ProgrammaMotore& p) {
             MostraSaltato(p, {IdRiga, 0, dimensione}, p_.NascondiCompletati);
         });
         Finito = true;
@@ -262,20 +315,13 @@ TDownload::EsitoPassata TDownload::passata(net::ClientHttp& client) {
     }
     NomeFile = NomeSicuro(NomeFile);
 
-    FileParziale file(percorsoParziale());
-    if (!file.Aperto()) {
-        // A file that cannot be made now will not be made on the next pass either.
-        if (file.Errore() == ENOSPC) {
-            sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
-            return {Esito::Contato, 2000};
-        }
-        return {Esito::Contato, 1000};
-    }
-    const qint64 lunghezza = file.Lunghezza();
-    OffsetRipresa = lunghezza > FileParziale::kRipresa ? lunghezza - FileParziale::kRipresa : 0;
+    std::unique_ptr<FileParziale> file;
+    const EsitoPassata preparato = apriParziale(file);
+    if (preparato.esito != Esito::Avanti)
+        return preparato;
     if (stato == 200)
         OffsetRipresa = 0; // the server ignores ranges: all of it again, from byte 0
-    file.Posiziona(OffsetRipresa, true);
+    file->Posiziona(OffsetRipresa, true);
     azzeraByte(OffsetRipresa, dimensione - OffsetRipresa);
     if (stato != 200 && stato != 206) {
         if (stato == 204)
@@ -283,74 +329,178 @@ TDownload::EsitoPassata TDownload::passata(net::ClientHttp& client) {
         azzeraByte(0, dimensione);
         return {Esito::Contato, 1000};
     }
-    return trasferisci(client, file, stato);
+    return trasferisci(client, *file);
 }
 
-TDownload::EsitoPassata TDownload::trasferisci(net::ClientHttp& client, FileParziale& file,
-                                               int /*statoSonda*/) {
-    if (terminato())
-        return {};
+TDownload::EsitoPassata TDownload::apriParziale(std::unique_ptr<FileParziale>& aperto) {
+    // The row's own partial file from an earlier run first; then the common name, unless
+    // another running row writes it; else one of the row's own.
+    const QString proprio =
+        p_.CartellaTemp + NomeConSuffisso(NomeFile, '.' + IdRiga + QStringLiteral(".trvltmp"));
+    const QString comune = p_.CartellaTemp + NomeConSuffisso(NomeFile, QStringLiteral(".trvltmp"));
+    if (QFileInfo::exists(proprio) && prenotazioni_.Prenota(proprio))
+        parziale_ = proprio;
+    else if (prenotazioni_.Prenota(comune))
+        parziale_ = comune;
+    else if (prenotazioni_.Prenota(proprio))
+        parziale_ = proprio;
+    else
+        return {Esito::Contato, 1000};
+
+    auto file = std::make_unique<FileParziale>(parziale_);
+    if (!file->Aperto()) {
+        // A file that cannot be made now will not be made on the next pass either.
+        if (file->Errore() == ENOSPC) {
+            sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
+            return {Esito::Contato, 2000};
+        }
+        return {Esito::Contato, 1000};
+    }
     const qint64 dimensione = DimensioneTotale;
-    net::Richiesta richiesta;
-    richiesta.url = UrlCorrente;
-    richiesta.range = QStringLiteral("bytes=%1-%2").arg(OffsetRipresa).arg(dimensione).toLatin1();
-    richiesta.limiteCorpo = dimensione + FileParziale::kRipresa;
-    richiesta.inizioCorpo = [&](const net::Risposta& r) {
-        if (r.stato == 200 && OffsetRipresa > 0) {
-            // Ranges ignored this time: take the whole body from byte 0.
+    qint64 lunghezza = file->Lunghezza();
+    if (lunghezza > dimensione) {
+        // Longer than the server's file: not a start of it.
+        file->Tronca(0);
+        lunghezza = 0;
+    }
+    OffsetRipresa = lunghezza > FileParziale::kRipresa ? lunghezza - FileParziale::kRipresa : 0;
+    const qint64 libero = SpazioLibero(p_.CartellaTemp);
+    if (libero >= 0 && dimensione - lunghezza > libero) {
+        sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
+        return {Esito::Contato, 2000};
+    }
+    aperto = std::move(file);
+    return {};
+}
+
+bool TDownload::accettaCorpo(const net::Risposta& r, FileParziale& file) {
+    const qint64 dimensione = DimensioneTotale;
+    if (r.stato >= 400) {
+        rifiuto_ = Rifiuto::ErroreHttp;
+        return false;
+    }
+    if (risolto_ && paginaWeb(r)) {
+        rifiuto_ = Rifiuto::PaginaWeb;
+        return false;
+    }
+    if (r.stato == 200) {
+        // The whole file again, or not the file.
+        const qint64 lunghezza = r.ContentLength();
+        if (lunghezza != dimensione && (OffsetRipresa > 0 || lunghezza >= 0)) {
+            rifiuto_ = Rifiuto::NonIlFile;
+            return false;
+        }
+        if (OffsetRipresa > 0) {
+            if (!file.Tronca(0)) {
+                erroreScrittura_ = file.Errore();
+                return false;
+            }
             OffsetRipresa = 0;
             file.Posiziona(0, false);
             azzeraByte(0, dimensione);
         }
+        return true;
+    }
+    qint64 inizio = -1, totale = -1;
+    if (r.stato != 206 || !leggiContentRange(r.Intestazione("Content-Range"), inizio, totale) ||
+        inizio != OffsetRipresa || totale != dimensione) {
+        rifiuto_ = Rifiuto::NonIlFile;
+        return false;
+    }
+    return true;
+}
+
+TDownload::EsitoPassata TDownload::trasferisci(net::ClientHttp& client, FileParziale& file) {
+    if (terminato())
+        return {};
+    const qint64 dimensione = DimensioneTotale;
+    const qint64 lunghezzaIniziale = file.Lunghezza();
+    rifiuto_ = Rifiuto::Nessuno;
+    oltre_ = false;
+    erroreScrittura_ = 0;
+    net::Richiesta richiesta;
+    richiesta.url = UrlCorrente;
+    richiesta.range = QStringLiteral("bytes=%1-%2").arg(OffsetRipresa).arg(dimensione).toLatin1();
+    // A changed file then answers 200 with all of it instead of a range of other bytes.
+    if (!validatore_.isEmpty())
+        richiesta.intestazioni = {{"If-Range", validatore_}};
+    richiesta.inizioCorpo = [&](const net::Risposta& r) {
+        if (!accettaCorpo(r, file))
+            return false;
         bloccoCorrente_ = 0;
         sulPrincipale([&](ProgrammaMotore& p) { MostraDownload(p, IdRiga, NomeFile); });
         return true;
     };
     richiesta.scrivi = [&](const char* dati, size_t n) { return riceviBlocco(file, dati, n); };
+    trasferendo_ = true;
     const net::Risposta risposta = client.Esegui(richiesta);
+    trasferendo_ = false;
+    return giudicaTrasferimento(risposta, file, lunghezzaIniziale);
+}
 
+TDownload::EsitoPassata TDownload::giudicaTrasferimento(const net::Risposta& risposta,
+                                                        FileParziale& file,
+                                                        qint64 lunghezzaIniziale) {
+    const qint64 dimensione = DimensioneTotale;
     if (file.Diverso()) {
-        // The server's file is not the one on disk: start it again from the first byte.
+        // The server's file is not the one on disk: start it again from the first byte. Once
+        // is a replaced file; every pass is a server that cannot be trusted.
         file.Tronca(0);
         azzeraByte(0, dimensione);
-        return {};
+        if (++diversi_ == 1)
+            return {};
+        mostraStato(QStringLiteral("Errore!"));
+        return {Esito::Contato, 2500};
     }
+    if (rifiuto_ == Rifiuto::PaginaWeb) {
+        mostraStato(QStringLiteral("File mancante!"));
+        return {Esito::Contato, 2000};
+    }
+    if (rifiuto_ != Rifiuto::Nessuno) {
+        mostraStato(QStringLiteral("Errore!"));
+        return {Esito::Contato, 2500};
+    }
+    if (erroreScrittura_ == ENOSPC) {
+        sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
+        return {Esito::Contato, 2000};
+    }
+    if (erroreScrittura_ != 0) {
+        mostraStato(QStringLiteral("Errore di scrittura"));
+        return {Esito::Contato, 2500};
+    }
+    // Every byte checked against the ranges asked for: a connection lost after the last one
+    // takes nothing from the file.
+    if (file.Posizione() == dimensione)
+        return finisci(file);
+    if (terminato())
+        return {};
     if (!risposta.ok) {
-        if (file.Errore() == ENOSPC) {
-            sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
-            return {Esito::Contato, 2000};
-        }
-        return {}; // broken off: the next pass resumes at once, uncounted
-    }
-    qint64 scaricati;
-    {
-        std::lock_guard lock(a_.attivi->BloccoContatori);
-        scaricati = ByteScaricati;
-    }
-    if (scaricati == dimensione) {
-        Finito = true;
-        // The flush overlaps the pause before the move instead of adding to it.
-        QElapsedTimer flush;
-        flush.start();
-        file.Tronca(DimensioneTotale);
-        file.Sincronizza();
-        file.Chiudi();
-        clock::Attendi(static_cast<int>(std::max<qint64>(0, 1500 - flush.elapsed())));
-        completa();
-        return {};
+        // Broken off: resumed at once, unless it brought nothing, which would repeat for ever.
+        if (Interrompi || file.Posizione() > lunghezzaIniziale)
+            return {};
+        mostraStato(QStringLiteral("Errore!"));
+        return {Esito::Contato, 2500};
     }
     if (Interrompi) {
-        sulPrincipale(
-            [&](ProgrammaMotore& p) { MostraStato(p, IdRiga, QStringLiteral("Interrotto")); });
+        mostraStato(QStringLiteral("Interrotto"));
         return {Esito::Fermo, 500};
     }
-    sulPrincipale([&](ProgrammaMotore& p) { MostraStato(p, IdRiga, QStringLiteral("Errore!")); });
+    mostraStato(QStringLiteral("Errore!"));
     return {Esito::Contato, 2500};
 }
 
 bool TDownload::riceviBlocco(FileParziale& file, const char* dati, size_t n) {
-    if (!file.Scrivi(dati, n))
+    const qint64 resto = DimensioneTotale - file.Posizione();
+    const size_t presi = static_cast<size_t>(std::clamp<qint64>(resto, 0, qint64(n)));
+    if (presi > 0 && !file.Scrivi(dati, presi)) {
+        if (!file.Diverso())
+            erroreScrittura_ = file.Errore();
         return false;
+    }
+    if (presi < n) {
+        oltre_ = true; // the rest is not the file's
+        return false;
+    }
     contaByte(static_cast<qint64>(n));
     bloccoCorrente_ += static_cast<qint64>(n);
     while (bloccoCorrente_ >= kBlocco) {
@@ -362,32 +512,113 @@ bool TDownload::riceviBlocco(FileParziale& file, const char* dati, size_t n) {
     return !Interrompi;
 }
 
-void TDownload::completa() {
-    const EsitoRiga esito{IdRiga, ByteScaricati, DimensioneTotale};
-    if (p_.CartellaTemp == p_.CartellaCompletati) {
-        sposta(percorsoParziale(), p_.CartellaTemp + NomeFile);
-        sulPrincipale([&](ProgrammaMotore& p) {
-            MostraCompletato(p, esito, p_.NascondiCompletati, p_.Estrai, p_.Gruppo);
+TDownload::EsitoPassata TDownload::finisci(FileParziale& file) {
+    // The flush overlaps the pause before the move instead of adding to it.
+    QElapsedTimer flush;
+    flush.start();
+    const bool scritto = file.Tronca(DimensioneTotale) && file.Sincronizza();
+    if (!file.Chiudi() || !scritto) {
+        mostraStato(QStringLiteral("Errore di scrittura"));
+        return {Esito::Contato, 2500};
+    }
+    pausa(static_cast<int>(std::max<qint64>(0, 1500 - flush.elapsed())));
+    return completa();
+}
+
+QString TDownload::nomeLibero(const QString& cartellaBase, bool sottocartella) {
+    constexpr int kTentativiNome = 1000;
+    for (int n = 1; n <= kTentativiNome; ++n) {
+        const QString nome = NomeAlternativo(NomeFile, n);
+        const QString cartella =
+            cartellaBase + (sottocartella ? SottocartellaFile(nome) : QString());
+        const QString percorso = cartella + nome;
+        if (!prenotazioni_.Prenota(percorso))
+            continue;
+        // The name itself replaces what is there, as always, unless another link's finished
+        // file is; a numbered name only replaces this link's own earlier file.
+        bool occupato = QFileInfo::exists(percorso);
+        if (occupato) {
+            ProprietariFile proprietari;
+            sulPrincipaleGarantito([&](ProgrammaMotore& p) {
+                proprietari = ProprietariDi(p, IdRiga, p_.Link, nome);
+            });
+            occupato = n == 1 ? proprietari.altroLink
+                              : proprietari.altroLink || !proprietari.questoLink;
+        }
+        if (!occupato)
+            return nome;
+        prenotazioni_.Rilascia(percorso);
+    }
+    return {};
+}
+
+TDownload::EsitoPassata TDownload::completa() {
+    const bool inPosto = p_.CartellaTemp == p_.CartellaCompletati;
+    if (!inPosto)
+        mostraStato(QStringLiteral("Spostamento..."));
+    const bool sottocartella = !inPosto && p_.SempreCartella;
+    const QString nome = nomeLibero(p_.CartellaCompletati, sottocartella);
+    if (nome.isEmpty())
+        return nonSpostato(QString());
+    const QString cartella =
+        p_.CartellaCompletati + (sottocartella ? SottocartellaFile(nome) : QString());
+    if (!PreparaCartella(cartella))
+        return nonSpostato(QStringLiteral("Cartella non accessibile"));
+    const QString destinazione = cartella + nome;
+    switch (Sposta(parziale_, destinazione, [this] { return terminato(); })) {
+    case EsitoSpostamento::Fatto:
+        break;
+    case EsitoSpostamento::SpazioInsufficiente:
+        sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
+        return {Esito::Contato, 2000};
+    case EsitoSpostamento::Interrotto:
+        return {Esito::Fermo}; // whole in the temporary folder: the next start finds it there
+    case EsitoSpostamento::Fallito:
+        return nonSpostato(QString());
+    }
+    if (DimensioneFile(destinazione) != DimensioneTotale) {
+        mostraStato(QStringLiteral("Errore!"));
+        return {Esito::Contato, 2500};
+    }
+    NomeFile = nome;
+    Sottocartella = sottocartella ? SottocartellaFile(nome) : QString();
+    const EsitoRiga esito{IdRiga, DimensioneTotale, DimensioneTotale};
+    sulPrincipaleGarantito([&](ProgrammaMotore& p) {
+        p.ImpostaDidascalia(IdRiga, NomeFile);
+        MostraCompletato(p, esito, p_.NascondiCompletati, p_.Estrai, p_.Gruppo);
+    });
+    Finito = true;
+    return {};
+}
+
+TDownload::EsitoPassata TDownload::nonSpostato(const QString& motivo) {
+    // Kept in the temporary folder under its own name, never over another file.
+    for (int n = 1; n <= 1000; ++n) {
+        const QString nome = NomeAlternativo(NomeFile, n);
+        const QString percorso = p_.CartellaTemp + nome;
+        if (!prenotazioni_.Prenota(percorso))
+            continue;
+        if (!RinominaSenzaSostituire(parziale_, percorso)) {
+            prenotazioni_.Rilascia(percorso);
+            if (QFileInfo::exists(percorso))
+                continue;
+            break;
+        }
+        if (DimensioneFile(percorso) != DimensioneTotale)
+            break;
+        NomeFile = nome;
+        const EsitoRiga esito{IdRiga, DimensioneTotale, DimensioneTotale};
+        sulPrincipaleGarantito([&](ProgrammaMotore& p) {
+            p.ImpostaDidascalia(IdRiga, NomeFile);
+            MostraNonSpostato(p, esito);
+            if (!motivo.isEmpty())
+                p.ImpostaCella(IdRiga, cella::Progresso, motivo);
         });
-        return;
+        Finito = true;
+        return {Esito::Termina};
     }
-    sulPrincipale(
-        [&](ProgrammaMotore& p) { MostraStato(p, IdRiga, QStringLiteral("Spostamento...")); });
-    if (!Sottocartella.isEmpty())
-        QDir().mkpath(p_.CartellaCompletati + Sottocartella);
-    const QString destinazione = p_.CartellaCompletati + Sottocartella + NomeFile;
-    if (QFileInfo::exists(destinazione)) {
-        QFile::remove(destinazione);
-        clock::Attendi(500);
-    }
-    if (sposta(percorsoParziale(), destinazione)) {
-        sulPrincipale([&](ProgrammaMotore& p) {
-            MostraCompletato(p, esito, p_.NascondiCompletati, p_.Estrai, p_.Gruppo);
-        });
-        return;
-    }
-    sposta(percorsoParziale(), p_.CartellaTemp + NomeFile);
-    sulPrincipale([&](ProgrammaMotore& p) { MostraNonSpostato(p, esito); });
+    mostraStato(motivo.isEmpty() ? QStringLiteral("Errore!") : motivo);
+    return {Esito::Contato, 2500};
 }
 
 void TDownload::dopoIlCiclo(qint64 tentativi) {

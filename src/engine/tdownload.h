@@ -1,16 +1,19 @@
 #pragma once
 
 #include "engine/attivi.h"
+#include "engine/registrofile.h"
 #include "engine/velocita.h"
 #include "host/easybytez.h"
 
 #include <QByteArray>
-#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 namespace tarvolin::net {
 class ClientHttp;
@@ -32,6 +35,7 @@ struct AmbienteMotore {
     std::function<bool(const QString&)> hostConosciuto; // main thread
     QString marcatoreProduttore;
     RegistroEstrazioni* estrazioni = nullptr; // archives being extracted
+    RegistroFile* file = nullptr;             // partial and finished files being written
 };
 
 // What the scheduler hands one worker.
@@ -65,36 +69,58 @@ private:
         Esito esito = Esito::Avanti;
         int pausaMs = 0;
     };
+    // Why the transfer's answer was not taken into the partial file.
+    enum class Rifiuto { Nessuno, NonIlFile, PaginaWeb, ErroreHttp };
     EsitoPassata passata(net::ClientHttp& client);
     EsitoPassata risolvi();
     EsitoPassata sonda(net::ClientHttp& client, net::Risposta& risposta);
-    EsitoPassata trasferisci(net::ClientHttp& client, FileParziale& file, int stato);
-    // The file has exactly the announced length and is on the disk: move it and record it.
-    void completa();
+    EsitoPassata giudicaSonda(const net::Risposta& risposta, int stato);
+    EsitoPassata apriParziale(std::unique_ptr<FileParziale>& file);
+    EsitoPassata trasferisci(net::ClientHttp& client, FileParziale& file);
+    bool accettaCorpo(const net::Risposta& r, FileParziale& file);
+    EsitoPassata giudicaTrasferimento(const net::Risposta& risposta, FileParziale& file,
+                                      qint64 lunghezzaIniziale);
+    // All bytes are in: flushed, moved to the completed folder and recorded.
+    EsitoPassata finisci(FileParziale& file);
+    EsitoPassata completa();
+    EsitoPassata nonSpostato(const QString& motivo);
+    // The name the finished file takes in `cartella`, held for this row; empty when none is free.
+    QString nomeLibero(const QString& cartellaBase, bool sottocartella);
     void dopoIlCiclo(qint64 tentativi);
     // The archive of a complete group, extracted by the worker whose file completed it.
     void Estrazione();
     bool riceviBlocco(FileParziale& file, const char* dati, size_t n);
     void segnala(const QString& codice, const QString& payload);
     void sulPrincipale(const std::function<void(ProgrammaMotore&)>& fn);
+    // For what must reach the row and the database even while the window closes.
+    void sulPrincipaleGarantito(const std::function<void(ProgrammaMotore&)>& fn);
+    void mostraStato(const QString& testo);
+    // Sleeps a program interval, cut short when the thread must end.
+    void pausa(int ms);
     bool terminato() const { return isInterruptionRequested(); }
     void contaByte(qint64 delta);
     void azzeraByte(qint64 scaricati, qint64 mancanti);
-    QString percorsoParziale() const;
 
     ParametriDownload p_;
     AmbienteMotore a_;
-    QMutex bloccoUrl_;
+    Prenotazioni prenotazioni_;
+    std::mutex bloccoUrl_;
     QString UrlServizio;
     QString UrlCorrente;
     QString NomeFile;
     QString Sottocartella;
     QString TestoStato;
     QString CookieLogin;
+    QString parziale_;       // this row's partial file
+    QByteArray validatore_;  // the probe's strong ETag, else its Last-Modified
     qint64 OffsetRipresa = 0;
-    bool linkHost_ = false;
-    bool ricominciaDaZero_ = false;
+    bool linkHost_ = false;  // resolved through the host's pages
+    bool risolto_ = false;   // resolved through the host's pages or the service
+    Rifiuto rifiuto_ = Rifiuto::Nessuno;
+    bool oltre_ = false;     // the body went on past the announced size
     int erroreScrittura_ = 0;
+    int diversi_ = 0;        // passes that found the server's file changed
+    std::atomic<bool> trasferendo_{false};
     qint64 bloccoCorrente_ = 0;
     Cadenza cadenza_;
 };

@@ -203,6 +203,7 @@ bool TItemSpeed::attendiSecondo() {
 }
 
 void TItemSpeed::run() {
+    const FineAnnunciata fine(this);
     while (attendiSecondo()) {
         Campiona(attivi_);
         try {

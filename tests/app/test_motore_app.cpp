@@ -2,7 +2,9 @@
 // and automatic mode with its gates, against a local file server.
 #include "app/form1.h"
 #include "app/formopzioni.h"
+#include "common/clock.h"
 #include "common/statoprocesso.h"
+#include "common/synccall.h"
 #include "engine/scheduler.h"
 #include "queue/database.h"
 #include "queue/listecoda.h"
@@ -15,8 +17,11 @@
 #include "support/qt_print.h"
 
 #include <QCheckBox>
+
+#include <algorithm>
 #include <QDataStream>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -132,12 +137,14 @@ TEST_F(MotoreApp, TheStartButtonStopsAtFifteenRunningDownloads) {
         motore::DownloadAttivi& attivi;
         std::vector<std::unique_ptr<motore::StatoDownload>> stati;
         ~Altri() {
+            std::lock_guard lock(attivi.BloccoContatori); // the speed sampler walks the list
             for (const auto& s : stati)
                 attivi.Lista.removeAll(s.get());
         }
     } altri{f.DownloadAttivi, {}};
     for (int i = 0; i < 14; ++i) {
         altri.stati.push_back(std::make_unique<motore::StatoDownload>());
+        std::lock_guard lock(f.DownloadAttivi.BloccoContatori);
         f.DownloadAttivi.Lista << altri.stati.back().get();
     }
     test::Guasti lento;
@@ -218,6 +225,79 @@ TEST_F(MotoreApp, TheAutomaticCountdownCountsDownFromTenAndItsButtonCancelsIt) {
     EXPECT_FALSE(f.PanelDownloadAutomatico->isVisible());
     EXPECT_FALSE(f.DownloadAutomatico->isChecked());
     EXPECT_FALSE(f.TimerDownloadAutomatico->isActive());
+}
+
+TEST_F(MotoreApp, StartingARowWhoseWorkerIsStillEndingWaitsForIt) {
+    TForm1& f = startForDownloads();
+    const QByteArray dati = FakeFileServer::bytesGenerati(5, 0, 800000);
+    file_.aggiungi("/due.bin", dati);
+    test::Guasti lento;
+    lento.lento = 400000;
+    file_.imposta("/due.bin", lento);
+    const QString id = accoda(f, "/due.bin");
+    const auto vivi = [&] {
+        const QList<motore::TDownload*> lavoratori = f.Scheduler->Lavoratori();
+        return std::count_if(lavoratori.begin(), lavoratori.end(), [&](motore::TDownload* w) {
+            return w->IdRiga == id && !w->isFinished();
+        });
+    };
+    f.BtPlay->click();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return f.Lista->RigaPerId(id)->text(0) == "due.bin"; }, 10000));
+    f.BtStop->click();
+    f.BtPlay->click(); // at once: the first worker has not noticed the stop yet
+    EXPECT_LE(vivi(), 1);
+    file_.imposta("/due.bin", test::Guasti{});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            EXPECT_LE(vivi(), 1);
+            return completato(f, id) == "1";
+        },
+        20000));
+    QFile finito(root_.path() + "/done/due.bin");
+    ASSERT_TRUE(finito.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(finito.readAll() == dati);
+}
+
+TEST_F(MotoreApp, ClosingInTheLastPauseStillRecordsTheFinishedFile) {
+    TForm1& f = startForDownloads();
+    clock::ScopedSpeedUp tempoVero(1); // the pause before the move lasts 1.5 s
+    const QByteArray dati = FakeFileServer::bytesGenerati(6, 0, 100000);
+    file_.aggiungi("/ultimo.bin", dati);
+    const QString id = accoda(f, "/ultimo.bin");
+    f.BtPlay->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return QFileInfo(root_.path() + "/temp/ultimo.bin.trvltmp").size() == dati.size();
+        },
+        10000));
+    FermaChiamateSincronizzate(); // what quitting the program does first
+    QElapsedTimer chiusura;
+    chiusura.start();
+    drop();
+    EXPECT_LT(chiusura.elapsed(), 2500);
+    Database db(installedData() + "database.opt");
+    EXPECT_EQ(db.Query("SELECT completato FROM table_download WHERE id = ?", {id})
+                  .Value(0, "completato"),
+              "1");
+    QFile finito(root_.path() + "/done/ultimo.bin");
+    ASSERT_TRUE(finito.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(finito.readAll() == dati);
+}
+
+TEST_F(MotoreApp, ClosingWhileAServerHangsTakesAboutASecond) {
+    TForm1& f = startForDownloads();
+    file_.aggiungiGenerato("/appeso.bin", 200000, 3);
+    test::Guasti appeso;
+    appeso.bloccaPrima = true;
+    file_.imposta("/appeso.bin", appeso);
+    accoda(f, "/appeso.bin");
+    f.BtPlay->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return file_.conteggio("/appeso.bin") > 0; }, 10000));
+    QElapsedTimer chiusura;
+    chiusura.start();
+    drop();
+    EXPECT_LT(chiusura.elapsed(), 2500);
 }
 
 } // namespace

@@ -12,15 +12,22 @@
 #include "support/fake_file_server.h"
 #include "support/fake_host_site.h"
 
+#include <httplib.h>
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <optional>
 #include <map>
 #include <mutex>
+#include <sys/resource.h>
 
 #include "support/qt_print.h"
 
@@ -74,6 +81,7 @@ protected:
         QDir().mkpath(completati_);
         ambiente_.programma = &programma_;
         ambiente_.attivi = &attivi_;
+        ambiente_.file = &registro_;
         ambiente_.accesso.senddata = [this](const QString& c, const QString& p) {
             std::lock_guard lock(bloccoInviati_);
             inviati_ << c + p;
@@ -82,9 +90,7 @@ protected:
         ambiente_.hostConosciuto = [](const QString&) { return false; };
     }
 
-    // Queues `url` and runs one worker on it to its end.
-    QString scarica(const QString& url,
-                    const std::function<void(ParametriDownload&)>& cambia = {}) {
+    ParametriDownload parametri(const QString& url) {
         const QString id = QString::number(InserisciLink(db_, url, {}, {}, false, {}));
         programma_.righe[id].didascalia = url;
         ParametriDownload p;
@@ -92,6 +98,13 @@ protected:
         p.Link = url;
         p.CartellaTemp = temp_;
         p.CartellaCompletati = completati_;
+        return p;
+    }
+    // Queues `url` and runs one worker on it to its end.
+    QString scarica(const QString& url,
+                    const std::function<void(ParametriDownload&)>& cambia = {}) {
+        ParametriDownload p = parametri(url);
+        const QString id = p.IdRiga;
         if (cambia)
             cambia(p);
         TDownload worker(p, ambiente_);
@@ -139,6 +152,7 @@ protected:
     Database db_{dir_.path() + "/database.opt"};
     ProgrammaProva programma_{db_};
     DownloadAttivi attivi_;
+    RegistroFile registro_;
     AmbienteMotore ambiente_;
     FakeFileServer server_;
     std::mutex bloccoInviati_;
@@ -287,7 +301,7 @@ TEST_F(Motore, NamesFromTheServerStayInTheirFolder) {
     } casi[] = {
         {"/q1", "attachment; filename=\"a?b.zip\"", "a"},
         {"/a%3Fb.zip", "", "a_b.zip"},
-        {"/esc", "attachment; filename=\"../../x\"", "____x"},
+        {"/esc", "attachment; filename=\"../../x\"", ".._.._x"},
         {"/f.bin?token=1", "", "f.bin"},
     };
     for (const auto& c : casi) {
@@ -357,6 +371,288 @@ TEST_F(Motore, StopKeepsThePartialFileAndALaterStartFinishesItExactly) {
     EXPECT_TRUE(stessi(leggi(completati_ + "lento.bin"), dati));
     EXPECT_EQ(range("/lento.bin").last(),
               QStringLiteral("bytes=%1-2000000").arg(parziale - 8192).toLatin1());
+}
+
+TEST_F(Motore, AnswersThatAreNotTheFileAreNeverWrittenIntoIt) {
+    const QByteArray dati = FakeFileServer::bytesGenerati(11, 0, 200000);
+    const auto guasti = [](const std::function<void(Guasti&)>& cambia) {
+        Guasti g;
+        cambia(g);
+        return g;
+    };
+    const struct {
+        const char* caso;
+        Guasti guasti;
+        const char* completato;
+    } casi[] = {
+        {"link expired once", guasti([](Guasti& g) {
+             g.paginaErrore = "<html>scaduto</html>";
+             g.paginaSoloSuRipresa = true;
+             g.dopo = 1;
+             g.volte = 1;
+         }),
+         "1"},
+        {"link expired for good", guasti([](Guasti& g) {
+             g.paginaErrore = "<html>scaduto</html>";
+             g.paginaSoloSuRipresa = true;
+         }),
+         "2"},
+        {"range from elsewhere once", guasti([](Guasti& g) {
+             g.scartoInizio = 100;
+             g.dopo = 1;
+             g.volte = 1;
+         }),
+         "1"},
+        {"range of another total", guasti([](Guasti& g) { g.scartoTotale = 7; }), "2"},
+        {"body past its end", guasti([](Guasti& g) {
+             g.byteInPiu = 5000;
+             g.dopo = 1;
+         }),
+         "1"},
+        {"file replaced between passes", guasti([](Guasti& g) { g.etagVariabile = true; }), "1"},
+    };
+    int n = 0;
+    for (const auto& c : casi) {
+        const QByteArray path = "/h" + QByteArray::number(++n) + ".bin";
+        const QString nome = QString::fromLatin1(path.mid(1));
+        server_.aggiungi(path, dati);
+        server_.imposta(path, c.guasti);
+        scrivi(temp_ + nome + ".trvltmp", dati.left(100000));
+        const QString id = scarica(server_.url(path));
+        EXPECT_EQ(completato(id), c.completato) << c.caso;
+        if (QByteArray(c.completato) == "1") {
+            EXPECT_TRUE(stessi(leggi(completati_ + nome), dati)) << c.caso;
+            continue;
+        }
+        EXPECT_EQ(programma_.righe[id].celle[cella::Stato], "Interrotto") << c.caso;
+        EXPECT_FALSE(QFile::exists(completati_ + nome)) << c.caso;
+        const QByteArray parziale = leggi(temp_ + nome + ".trvltmp");
+        EXPECT_TRUE(stessi(parziale, dati.left(parziale.size()))) << c.caso;
+    }
+    // The probe's version goes with every transfer, so a replaced file answers whole.
+    EXPECT_FALSE(server_.richieste().last().ifRange.isEmpty());
+}
+
+TEST_F(Motore, AWebPageWhereAHostPromisedAFileIsAMissingFile) {
+    const QByteArray pagina = "<html>il file non esiste</html>";
+    server_.aggiungi("/pagina", pagina);
+    Guasti html;
+    html.tipo = "text/html; charset=utf-8";
+    server_.imposta("/pagina", html);
+    ambiente_.hostConosciuto = [](const QString& link) { return link.contains("altro"); };
+    ambiente_.accesso.senddata = [this](const QString& codice, const QString& payload) {
+        if (codice == "#0333")
+            InstradaLinkServizio(attivi_, payload.section('!', 0, 0) + '|' +
+                                              server_.url("/pagina"));
+    };
+    const QString ospitato = scarica("http://altro.example/file.rar");
+    EXPECT_EQ(completato(ospitato), "2");
+    EXPECT_EQ(server_.conteggio("/pagina"), 3); // three probes, never a transfer
+    EXPECT_FALSE(QFile::exists(completati_ + "pagina"));
+    // A plain link to a page is the page the user asked for.
+    const QString diretto = scarica(server_.url("/pagina"));
+    EXPECT_EQ(completato(diretto), "1");
+    EXPECT_EQ(leggi(completati_ + "pagina"), pagina);
+}
+
+TEST_F(Motore, RowsWithOneNameKeepEachItsOwnFile) {
+    Guasti stesso;
+    stesso.contentDisposition = "attachment; filename=\"same.bin\"";
+    stesso.lento = 2000000; // both are writing at once
+    const QByteArray contenuti[] = {FakeFileServer::bytesGenerati(21, 0, 400000),
+                                    FakeFileServer::bytesGenerati(22, 0, 400000)};
+    const QByteArray path[] = {"/uno", "/due"};
+    std::vector<std::unique_ptr<TDownload>> lavoratori;
+    for (int i = 0; i < 2; ++i) {
+        server_.aggiungi(path[i], contenuti[i]);
+        server_.imposta(path[i], stesso);
+        lavoratori.push_back(std::make_unique<TDownload>(parametri(server_.url(path[i])),
+                                                         ambiente_));
+        attivi_.Lista << lavoratori.back().get();
+    }
+    for (const auto& w : lavoratori)
+        w->start();
+    for (const auto& w : lavoratori)
+        EXPECT_TRUE(AttendiThread(*w, 60000));
+    attivi_.Lista.clear();
+    QStringList nomi;
+    for (int i = 0; i < 2; ++i) {
+        const QString id = lavoratori[i]->IdRiga;
+        nomi << programma_.righe[id].didascalia;
+        EXPECT_EQ(completato(id), "1");
+        EXPECT_TRUE(stessi(leggi(completati_ + nomi.last()), contenuti[i])) << i;
+    }
+    std::sort(nomi.begin(), nomi.end());
+    EXPECT_EQ(nomi, QStringList({"same (2).bin", "same.bin"}));
+    // The same link again replaces its own earlier file, whichever name it took.
+    const QString ancora = scarica(server_.url("/uno"));
+    EXPECT_EQ(programma_.righe[ancora].didascalia,
+              programma_.righe[lavoratori[0]->IdRiga].didascalia);
+    EXPECT_EQ(QDir(completati_).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(Motore, MissingFoldersAreMadeAndOnesThatCannotBeSaySo) {
+    server_.aggiungi("/f.bin", "contenuto");
+    QDir(temp_).removeRecursively();
+    QDir(completati_).removeRecursively();
+    EXPECT_EQ(completato(scarica(server_.url("/f.bin"))), "1");
+    EXPECT_EQ(leggi(completati_ + "f.bin"), "contenuto");
+
+    scrivi(dir_.path() + "/file", "not a folder");
+    const QString bloccato = dir_.path() + "/file/sotto/";
+    const QString senzaTemp =
+        scarica(server_.url("/f.bin"), [&](ParametriDownload& p) { p.CartellaTemp = bloccato; });
+    EXPECT_EQ(programma_.righe[senzaTemp].celle[cella::Stato], "Cartella non accessibile");
+    EXPECT_EQ(completato(senzaTemp), "2");
+
+    const QString senzaCompletati = scarica(
+        server_.url("/f.bin"), [&](ParametriDownload& p) { p.CartellaCompletati = bloccato; });
+    EXPECT_EQ(programma_.righe[senzaCompletati].celle[cella::Stato], "Completato ma non spostato!");
+    EXPECT_EQ(programma_.righe[senzaCompletati].celle[cella::Progresso],
+              "Cartella non accessibile");
+    EXPECT_EQ(completato(senzaCompletati), "1");
+    EXPECT_EQ(leggi(temp_ + "f.bin"), "contenuto");
+}
+
+TEST_F(Motore, AMoveToAnotherFileSystemLeavesOnlyTheWholeFile) {
+    QTemporaryDir altro("/dev/shm/tarvolin-XXXXXX"); // a tmpfs apart from the test's folder
+    if (!altro.isValid())
+        GTEST_SKIP() << "no /dev/shm";
+    const QByteArray dati = FakeFileServer::bytesGenerati(31, 0, 3000000);
+    server_.aggiungi("/lontano.bin", dati);
+    const QString cartella = altro.path() + "/done/";
+    const QString id = scarica(server_.url("/lontano.bin"),
+                               [&](ParametriDownload& p) { p.CartellaCompletati = cartella; });
+    EXPECT_EQ(completato(id), "1");
+    EXPECT_TRUE(stessi(leggi(cartella + "lontano.bin"), dati));
+    EXPECT_EQ(QDir(cartella).entryList(QDir::Files | QDir::Hidden), QStringList{"lontano.bin"});
+    EXPECT_FALSE(QFile::exists(temp_ + "lontano.bin.trvltmp"));
+}
+
+// Writes beyond this size fail with EFBIG while it lives.
+class LimiteFile {
+public:
+    explicit LimiteFile(rlim_t byte) {
+        getrlimit(RLIMIT_FSIZE, &prima_);
+        segnale_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limite{byte, prima_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limite);
+    }
+    ~LimiteFile() {
+        setrlimit(RLIMIT_FSIZE, &prima_);
+        std::signal(SIGXFSZ, segnale_);
+    }
+    LimiteFile(const LimiteFile&) = delete;
+    LimiteFile& operator=(const LimiteFile&) = delete;
+
+private:
+    rlimit prima_{};
+    void (*segnale_)(int) = nullptr;
+};
+
+TEST_F(Motore, FailuresThatRepeatUseUpTheAttempts) {
+    // A probe that looks fine and transfers that never bring the file.
+    test::RecordingHttpServer guasto;
+    guasto.get("/.*", [](const httplib::Request& req, httplib::Response& res) {
+        if (req.get_header_value("Range") == "bytes=0-") {
+            res.status = 206;
+            res.set_header("Content-Range", "bytes 0-9/10");
+            res.set_content("0123456789", "application/octet-stream");
+        } else {
+            res.status = 500;
+            res.set_content("errore", "text/plain");
+        }
+    });
+    guasto.start(0);
+    const QString radice = QStringLiteral("http://127.0.0.1:%1").arg(guasto.port());
+    server_.aggiungiGenerato("/cade.bin", 300000, 5);
+    Guasti cade;
+    cade.interrompiDopo = 0;
+    server_.imposta("/cade.bin", cade);
+    server_.aggiungiGenerato("/grande.bin", 300000, 6);
+
+    const struct {
+        const char* caso;
+        QString url;
+        std::function<int()> richieste;
+        rlim_t limite;
+    } casi[] = {
+        {"HTTP 500 after a good probe", radice + "/x.bin",
+         [&] { return int(guasto.requests().size()); }, RLIM_INFINITY},
+        {"dropped before a byte", server_.url("/cade.bin"),
+         [&] { return server_.conteggio("/cade.bin"); }, RLIM_INFINITY},
+        {"write refused", server_.url("/grande.bin"),
+         [&] { return server_.conteggio("/grande.bin"); }, 100000},
+    };
+    for (const auto& c : casi) {
+        std::optional<LimiteFile> limite;
+        if (c.limite != RLIM_INFINITY)
+            limite.emplace(c.limite);
+        const QString id = scarica(c.url);
+        limite.reset();
+        EXPECT_EQ(completato(id), "2") << c.caso;
+        EXPECT_EQ(programma_.righe[id].celle[cella::Stato], "Interrotto") << c.caso;
+        EXPECT_EQ(c.richieste(), 6) << c.caso; // three probes and three transfers
+    }
+}
+
+TEST_F(Motore, FreeSpaceIsCheckedBeforeAByteIsWritten) {
+    test::RecordingHttpServer enorme;
+    enorme.get("/.*", [](const httplib::Request&, httplib::Response& res) {
+        constexpr size_t kPetabyte = size_t(1) << 50;
+        res.status = 206;
+        res.set_header("Content-Range", "bytes 0-" + std::to_string(kPetabyte - 1) + "/" +
+                                            std::to_string(kPetabyte));
+        res.set_content_provider(kPetabyte, "application/octet-stream",
+                                 [](size_t offset, size_t, httplib::DataSink& sink) {
+                                     static const std::string zeri(65536, '\0');
+                                     return offset < (1 << 20) && sink.write(zeri.data(),
+                                                                             zeri.size());
+                                 });
+    });
+    enorme.start(0);
+    const QString id = scarica(QStringLiteral("http://127.0.0.1:%1/enorme.iso").arg(enorme.port()));
+    EXPECT_EQ(completato(id), "2");
+    EXPECT_TRUE(programma_.automaticoSpento);
+    EXPECT_EQ(QFileInfo(temp_ + "enorme.iso.trvltmp").size(), 0);
+    EXPECT_EQ(enorme.requests().size(), 3); // probes only
+}
+
+TEST_F(Motore, AThreadToldToEndLeavesAHangingServerAtOnce) {
+    const struct {
+        const char* caso;
+        bool prima;
+        qint64 dopo;
+    } casi[] = {{"before the headers", true, -1}, {"inside the body", false, 50000}};
+    int n = 0;
+    for (const auto& c : casi) {
+        const QByteArray path = "/fermo" + QByteArray::number(++n) + ".bin";
+        server_.aggiungiGenerato(path, 300000, 8);
+        Guasti blocca;
+        blocca.bloccaPrima = c.prima;
+        blocca.bloccaDopo = c.dopo;
+        server_.imposta(path, blocca);
+        const ParametriDownload p = parametri(server_.url(path));
+        TDownload worker(p, ambiente_);
+        worker.start();
+        const QString parziale = temp_ + QString::fromLatin1(path.mid(1)) + ".trvltmp";
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                AttendiThread(worker, 10);
+                return c.prima ? server_.conteggio(path) > 0
+                               : QFileInfo(parziale).size() >= c.dopo;
+            },
+            10000))
+            << c.caso;
+        QTest::qWait(200); // well into the stall
+        QElapsedTimer fine;
+        fine.start();
+        worker.Interrompi = true;
+        worker.requestInterruption();
+        EXPECT_TRUE(AttendiThread(worker, 10000)) << c.caso;
+        EXPECT_LT(fine.elapsed(), 2500) << c.caso;
+        EXPECT_EQ(completato(p.IdRiga), "0") << c.caso;
+    }
 }
 
 } // namespace

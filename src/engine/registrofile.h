@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <mutex>
+
+namespace tarvolin::motore {
+
+// The files running downloads are writing or about to finish into, by path, each held by one
+// row: two rows never write one partial file, and two rows finishing with one name never pick
+// the same free name. Thread-safe; shared by every worker.
+class RegistroFile {
+public:
+    // True when `percorso` is now held by `idRiga`: it was free, or already its own.
+    bool Prenota(const QString& percorso, const QString& idRiga);
+    void Rilascia(const QString& percorso, const QString& idRiga);
+
+private:
+    std::mutex blocco_;
+    QHash<QString, QString> tenuti_; // path -> row id
+};
+
+// What one worker holds, let go when it ends.
+class Prenotazioni {
+public:
+    Prenotazioni(RegistroFile* registro, QString idRiga)
+        : registro_(registro), idRiga_(std::move(idRiga)) {}
+    ~Prenotazioni();
+    Prenotazioni(const Prenotazioni&) = delete;
+    Prenotazioni& operator=(const Prenotazioni&) = delete;
+
+    // Without a registry every path is free.
+    bool Prenota(const QString& percorso);
+    void Rilascia(const QString& percorso);
+    void RilasciaTutte();
+
+private:
+    RegistroFile* registro_;
+    QString idRiga_;
+    QStringList tenuti_;
+};
+
+} // namespace tarvolin::motore
