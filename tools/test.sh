@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: a normal build, then one under
 # AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails the run.
+# Last, the tests that run download workers are built and run under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
@@ -22,3 +23,15 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detec
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tools/lsan.supp:print_suppressions=0
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+# Only the tests that run download workers, which keeps this stage to a couple of minutes.
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+  -DTARVOLIN_WERROR=ON -DTARVOLIN_TSAN=ON -DTARVOLIN_BENCH=OFF -DCMAKE_UNITY_BUILD=ON
+cmake --build build/tsan --target engine_tests
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp
+# This runtime cannot map its shadow memory beside more than 28 bits of address randomisation.
+norandom=()
+if [ "$(cat /proc/sys/vm/mmap_rnd_bits 2>/dev/null || echo 0)" -gt 28 ]; then
+  norandom=(setarch "$(uname -m)" -R)
+fi
+"${norandom[@]}" ctest --test-dir build/tsan --output-on-failure -j "$jobs" -L engine
