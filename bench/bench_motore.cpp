@@ -1,8 +1,10 @@
-// bench_motore [--parallel N] [--cap KBs] [--rounds R] --temp DIR --done DIR URL...
+// bench_motore [--parallel N] [--cap KBs] [--rounds R] [--servizio 1] --temp DIR --done DIR URL...
 // Downloads the URLs (or one a line from stdin when none are given) with the real download
 // workers, N at once, under an optional cap shared by the running ones; rows that did not
 // finish are started again for up to R rounds, as a user pressing start would. Prints wall
-// and CPU time, bytes, aggregate rate, peak resident size and each row's outcome.
+// and CPU time, bytes, aggregate rate, peak resident size and each row's outcome. With
+// --servizio 1 every link is taken as one the service resolves, answered at once with itself,
+// so the workers judge the answers as they judge a host's.
 #include "engine/programma.h"
 #include "engine/tdownload.h"
 #include "queue/database.h"
@@ -13,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTextStream>
 #include <QTimer>
 
@@ -31,6 +34,7 @@ namespace {
 
 struct Opzioni {
     int parallel = 1, capKBs = 0, rounds = 1;
+    bool servizio = false;
     QString temp, done;
     QStringList urls;
 };
@@ -47,6 +51,8 @@ bool leggiOpzioni(const QStringList& args, Opzioni& o) {
             o.capKBs = args[++i].toInt();
         else if (a == "--rounds")
             o.rounds = args[++i].toInt();
+        else if (a == "--servizio")
+            o.servizio = args[++i] == "1";
         else if (a == "--temp")
             o.temp = args[++i] + '/';
         else if (a == "--done")
@@ -109,13 +115,22 @@ Esecuzione scarica(const Opzioni& o, Database& db, const QStringList& ids) {
     ambiente.programma = &programma;
     ambiente.file = &file;
     ambiente.attivi = &attivi;
-    ambiente.hostConosciuto = [](const QString&) { return false; };
+    ambiente.hostConosciuto = [&o](const QString&) { return o.servizio; };
+    ambiente.accesso.senddata = [&attivi](const QString& codice, const QString& payload) {
+        // "id!link" or "id!link|passlink": the link is its own direct URL.
+        if (codice == "#0333")
+            InstradaLinkServizio(attivi, payload.section('!', 0, 0) + '|' +
+                                             payload.section('!', 1).section('|', 0, 0));
+    };
     std::deque<QString> coda(ids.begin(), ids.end());
     std::vector<std::unique_ptr<TDownload>> lavoratori;
     Esecuzione esito;
     QElapsedTimer orologio;
     orologio.start();
 
+    // A loop of its own: quitting the application's would stop the workers' synchronised calls
+    // for the rounds after the first.
+    QEventLoop ciclo;
     QTimer giro;
     QObject::connect(&giro, &QTimer::timeout, [&] {
         std::erase_if(lavoratori, [&](const std::unique_ptr<TDownload>& w) {
@@ -149,10 +164,10 @@ Esecuzione scarica(const Opzioni& o, Database& db, const QStringList& ids) {
             w->start();
         }
         if (coda.empty() && lavoratori.empty())
-            QCoreApplication::exit(0);
+            ciclo.quit();
     });
     giro.start(5);
-    QCoreApplication::exec();
+    ciclo.exec();
     if (esito.ultimoByteS == 0)
         esito.ultimoByteS = static_cast<double>(orologio.nsecsElapsed()) / 1e9;
     return esito;
@@ -186,7 +201,7 @@ int main(int argc, char** argv) {
     Opzioni o;
     if (!leggiOpzioni(app.arguments(), o)) {
         std::fprintf(stderr, "usage: bench_motore [--parallel N] [--cap KBs] [--rounds R] "
-                             "--temp DIR --done DIR [URL...]\n");
+                             "[--servizio 1] --temp DIR --done DIR [URL...]\n");
         return 2;
     }
     if (o.urls.isEmpty()) {
