@@ -416,7 +416,6 @@ TDownload::EsitoPassata TDownload::trasferisci(net::ClientHttp& client, FileParz
     const qint64 dimensione = DimensioneTotale;
     const qint64 lunghezzaIniziale = file.Lunghezza();
     rifiuto_ = Rifiuto::Nessuno;
-    oltre_ = false;
     erroreScrittura_ = 0;
     net::Richiesta richiesta;
     richiesta.url = UrlCorrente;
@@ -497,10 +496,8 @@ bool TDownload::riceviBlocco(FileParziale& file, const char* dati, size_t n) {
             erroreScrittura_ = file.Errore();
         return false;
     }
-    if (presi < n) {
-        oltre_ = true; // the rest is not the file's
-        return false;
-    }
+    if (presi < n)
+        return false; // the rest is not the file's
     contaByte(static_cast<qint64>(n));
     bloccoCorrente_ += static_cast<qint64>(n);
     while (bloccoCorrente_ >= kBlocco) {

@@ -84,7 +84,8 @@ private:
     EsitoPassata finisci(FileParziale& file);
     EsitoPassata completa();
     EsitoPassata nonSpostato(const QString& motivo);
-    // The name the finished file takes in `cartella`, held for this row; empty when none is free.
+    // The name the finished file takes under `cartellaBase`, held for this row; empty when none
+    // is free.
     QString nomeLibero(const QString& cartellaBase, bool sottocartella);
     void dopoIlCiclo(qint64 tentativi);
     // The archive of a complete group, extracted by the worker whose file completed it.
@@ -117,7 +118,6 @@ private:
     bool linkHost_ = false;  // resolved through the host's pages
     bool risolto_ = false;   // resolved through the host's pages or the service
     Rifiuto rifiuto_ = Rifiuto::Nessuno;
-    bool oltre_ = false;     // the body went on past the announced size
     int erroreScrittura_ = 0;
     int diversi_ = 0;        // passes that found the server's file changed
     std::atomic<bool> trasferendo_{false};
