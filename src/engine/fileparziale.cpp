@@ -23,10 +23,14 @@ FileParziale::~FileParziale() {
 
 qint64 FileParziale::Lunghezza() const {
     struct stat st {};
-    return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? st.st_size : 0;
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+        return 0;
+    return blocco_.isEmpty() ? st.st_size
+                             : std::max<qint64>(st.st_size, inizioBlocco_ + blocco_.size());
 }
 
 void FileParziale::Posiziona(qint64 posizione, bool verifica) {
+    svuota();
     posizione_ = posizione;
     inizioScrittura_ = posizione;
     diverso_ = false;
@@ -53,18 +57,31 @@ bool FileParziale::Scrivi(const char* dati, size_t n) {
             return false;
         }
     }
+    if (blocco_.isEmpty()) {
+        blocco_.reserve(kBlocco);
+        inizioBlocco_ = posizione_;
+    }
+    blocco_.append(dati, static_cast<qsizetype>(n));
+    posizione_ += static_cast<qint64>(n);
+    return blocco_.size() < kBlocco || svuota();
+}
+
+bool FileParziale::svuota() {
+    const size_t n = static_cast<size_t>(blocco_.size());
     size_t scritti = 0;
     while (scritti < n) {
-        const ssize_t r = ::pwrite(fd_, dati + scritti, n - scritti, posizione_ + scritti);
+        const ssize_t r = ::pwrite(fd_, blocco_.constData() + scritti, n - scritti,
+                                   inizioBlocco_ + static_cast<qint64>(scritti));
         if (r < 0) {
             if (errno == EINTR)
                 continue;
             errore_ = errno;
+            blocco_.clear();
             return false;
         }
         scritti += static_cast<size_t>(r);
     }
-    posizione_ += static_cast<qint64>(n);
+    blocco_.resize(0); // keeps the allocation for the next block
     avviaScrittura();
     return true;
 }
@@ -80,6 +97,8 @@ void FileParziale::avviaScrittura() {
 }
 
 bool FileParziale::Tronca(qint64 lunghezza) {
+    if (!svuota())
+        return false;
     if (::ftruncate(fd_, lunghezza) == 0)
         return true;
     errore_ = errno;
@@ -87,6 +106,8 @@ bool FileParziale::Tronca(qint64 lunghezza) {
 }
 
 bool FileParziale::Sincronizza() {
+    if (!svuota())
+        return false;
     if (::fsync(fd_) == 0)
         return true;
     errore_ = errno;
@@ -96,12 +117,12 @@ bool FileParziale::Sincronizza() {
 bool FileParziale::Chiudi() {
     if (fd_ < 0)
         return true;
+    const bool scritto = svuota();
     const int r = ::close(fd_);
     fd_ = -1;
-    if (r == 0 || errno == EINTR)
-        return true;
-    errore_ = errno;
-    return false;
+    if (r != 0 && errno != EINTR)
+        errore_ = errno;
+    return scritto && (r == 0 || errno == EINTR);
 }
 
 } // namespace tarvolin::motore

@@ -29,17 +29,23 @@ public:
     bool Scrivi(const char* dati, size_t n);
     bool Diverso() const { return diverso_; }
 
+    // Each of these first writes what is still held in memory.
     bool Tronca(qint64 lunghezza);
     bool Sincronizza(); // flushed to the disk
     bool Chiudi();      // false when the last writes failed after all
 
 private:
     static constexpr qint64 kPassoScrittura = 8 << 20;
+    // Bytes received are handed to the kernel in blocks of this size, not one call each.
+    static constexpr qsizetype kBlocco = 1 << 20;
     void avviaScrittura();
+    bool svuota(); // the block held so far goes to the file
 
     int fd_ = -1;
     int errore_ = 0;
     qint64 posizione_ = 0;
+    QByteArray blocco_;       // received, not yet written, from inizioBlocco_ on
+    qint64 inizioBlocco_ = 0;
     QByteArray daVerificare_; // bytes on disk from the resume point on
     qint64 inizioVerifica_ = 0;
     qint64 inizioScrittura_ = 0; // first byte not yet handed to the disk

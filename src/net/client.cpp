@@ -8,7 +8,9 @@ namespace tarvolin::net {
 
 namespace {
 
-constexpr long kBufferRicezione = 64 * 1024;
+// Fewer, larger reads from the socket: at 64 KiB a fast local transfer spent twice the system
+// time in receive calls.
+constexpr long kBufferRicezione = 512 * 1024;
 
 // What every request of the client shares; the per-request settings are the hop's.
 void ConfiguraFisso(CURL* h, const Profilo& profilo, char* erroreCurl) {
