@@ -57,6 +57,9 @@ bool FileParziale::Scrivi(const char* dati, size_t n) {
             return false;
         }
     }
+    // A chunk that would overflow the block goes after it, so the block never grows.
+    if (blocco_.size() + static_cast<qsizetype>(n) > kBlocco && !svuota())
+        return false;
     if (blocco_.isEmpty()) {
         blocco_.reserve(kBlocco);
         inizioBlocco_ = posizione_;

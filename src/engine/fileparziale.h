@@ -36,7 +36,9 @@ public:
 
 private:
     static constexpr qint64 kPassoScrittura = 8 << 20;
-    // Bytes received are handed to the kernel in blocks of this size, not one call each.
+    // Bytes received are handed to the kernel in blocks of up to this size, not one call each.
+    // A block ends where a received chunk ends: blocks cut at exact 1 MiB offsets measured
+    // three times slower on a virtual machine that hands freed memory back to its host.
     static constexpr qsizetype kBlocco = 1 << 20;
     void avviaScrittura();
     bool svuota(); // the block held so far goes to the file
