@@ -102,6 +102,17 @@ private:
     std::map<QString, QString> didascalie_;
 };
 
+// Every worker has had its file's last byte (or is done): the flush and the settling wait
+// before the move are not the transfer's.
+bool ricevutiTutti(DownloadAttivi& attivi, const std::vector<std::unique_ptr<TDownload>>& l) {
+    std::lock_guard lock(attivi.BloccoContatori);
+    return std::all_of(l.begin(), l.end(), [](const auto& w) {
+        const qint64 totale = w->DimensioneTotale.load();
+        return w->Finito.load() ||
+               (totale > 0 && w->ByteMancanti == 0 && w->ByteScaricati >= totale);
+    });
+}
+
 struct Esecuzione {
     double ultimoByteS = 0; // when the last worker had every byte, before its settling wait
 };
@@ -139,10 +150,8 @@ Esecuzione scarica(const Opzioni& o, Database& db, const QStringList& ids) {
             w->wait();
             return true;
         });
-        const bool tuttiFiniti =
-            coda.empty() && std::all_of(lavoratori.begin(), lavoratori.end(),
-                                        [](const auto& w) { return w->Finito.load(); });
-        if (tuttiFiniti && esito.ultimoByteS == 0)
+        const bool tuttiRicevuti = coda.empty() && ricevutiTutti(attivi, lavoratori);
+        if (tuttiRicevuti && esito.ultimoByteS == 0)
             esito.ultimoByteS = static_cast<double>(orologio.nsecsElapsed()) / 1e9;
         while (!coda.empty() && std::ssize(lavoratori) < o.parallel) {
             const QString id = coda.front();
