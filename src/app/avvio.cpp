@@ -3,17 +3,19 @@
 #include "app/form1.h"
 #include "app/formnag.h"
 #include "app/formopzioni.h"
+#include "app/traduzione.h"
 #include "common/deployment.h"
 #include "common/icone.h"
 #include "platform/singleinstance.h"
 
 #include <QApplication>
+#include <QTranslator>
 
 namespace tarvolin {
 
 Applicazione::Applicazione()
-    : form1_(std::make_unique<TForm1>()), nag_(std::make_unique<TForm_Nag>()),
-      opzioni_(std::make_unique<TForm_Opzioni>()) {
+    : traduzioneQt_(InstallaTraduzioneQt()), form1_(std::make_unique<TForm1>()),
+      nag_(std::make_unique<TForm_Nag>()), opzioni_(std::make_unique<TForm_Opzioni>()) {
     form1_->ImpostaOpzioni(opzioni_.get());
     QObject::connect(nag_.get(), &TForm_Nag::Terminato, form1_.get(), &TForm1::FineSplash);
 }

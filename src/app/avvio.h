@@ -2,6 +2,8 @@
 
 #include <memory>
 
+class QTranslator;
+
 namespace tarvolin {
 
 class TForm1;
@@ -28,6 +30,7 @@ public:
     bool AscoltaIstanze(platform::SingleInstance& istanza);
 
 private:
+    std::unique_ptr<QTranslator> traduzioneQt_; // first: the windows are made in Italian
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<TForm_Nag> nag_;
     std::unique_ptr<TForm_Opzioni> opzioni_;
