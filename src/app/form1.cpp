@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "app/cartelle.h"
+#include "app/notifiche.h"
 #include "app/formopzioni.h"
 #include "auxiliary/forminfoscreen.h"
 #include "auxiliary/formmemo.h"

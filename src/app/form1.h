@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -61,6 +62,7 @@ class GestioneTicket;
 class Database;
 class EditoriDettagli;
 class ListeCoda;
+class NotificheCoda;
 class TForm_Add;
 class TForm_Opzioni;
 class VistaCoda;
@@ -192,6 +194,8 @@ public:
     servizio::Dispatcher* Messaggi = nullptr;
     // Notification area
     QSystemTrayIcon* TrayIcon = nullptr;
+    // Desktop notifications go through here, to the notification-area icon.
+    std::function<void(const QString& titolo, const QString& testo)> MostraNotifica;
     QMenu* PopupTray = nullptr;
     QAction* ChiudiTarvolin2 = nullptr;
 
@@ -297,6 +301,8 @@ private:
     // Open details editors; they go before the database they write to.
     std::unique_ptr<EditoriDettagli> finestreDettagli_;
     std::unique_ptr<motore::ProgrammaCoda> programmaCoda_;
+    std::unique_ptr<NotificheCoda> notifiche_;
+    bool codaFerma(); // nothing runs and nothing more starts by itself
     // They go before the database and the service link they use.
     std::unique_ptr<ticket::GestioneTicket> ticket_;
     std::unique_ptr<ricerca::GestioneRicerca> ricerche_;

@@ -1,6 +1,7 @@
 // The main window's side of the end-of-queue action: its menu, its countdown panel and the
 // check every worker runs at its end.
 #include "app/form1.h"
+#include "app/notifiche.h"
 #include "engine/altermine.h"
 #include "engine/programmacoda.h"
 #include "queue/listecoda.h"
@@ -54,7 +55,10 @@ void TForm1::creaAlTermine() {
     ambiente.MostraPannello = [this] { mostraAlCentro(PanelAlTermine); };
     ambiente.Chiudi = [this] { ChiudiTarvolin2Click(); };
     AlTermine = new motore::OperazioneAlTermine(std::move(ambiente), *Estrazioni, this);
-    programmaCoda_->Fine = [this] { AlTermine->Controlla(); };
+    programmaCoda_->Fine = [this] {
+        AlTermine->Controlla();
+        notifiche_->FineDownload(codaFerma());
+    };
     connect(BtOperazioneAlTermine, &QToolButton::clicked, this,
             &TForm1::BtOperazioneAlTermineClick);
     connect(BtAnnullaAlTermine, &QPushButton::clicked, this, &TForm1::BtAnnullaAlTermineClick);

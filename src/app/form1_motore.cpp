@@ -2,6 +2,7 @@
 // countdown panel, and the engine's way into the queue lists.
 #include "app/form1.h"
 #include "app/formopzioni.h"
+#include "app/notifiche.h"
 #include "common/deployment.h"
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
@@ -10,6 +11,7 @@
 #include "engine/registroestrazioni.h"
 #include "engine/scheduler.h"
 #include "queue/listecoda.h"
+#include "queue/righe.h"
 #include "service/dispatcher.h"
 #include "service/sessione.h"
 
@@ -21,10 +23,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <mutex>
 
 namespace tarvolin {
 
@@ -56,6 +61,15 @@ motore::OpzioniScheduler opzioniScheduler(TForm1& f, TForm_Opzioni& o) {
 
 } // namespace
 
+bool TForm1::codaFerma() {
+    {
+        std::lock_guard lock(DownloadAttivi.BloccoContatori);
+        if (!DownloadAttivi.Lista.isEmpty())
+            return false;
+    }
+    return !DownloadAutomatico->isChecked() || (Code->Db() != nullptr && CodaVuota(*Code->Db()));
+}
+
 void TForm1::creaMotore() {
     programmaCoda_ = std::make_unique<motore::ProgrammaCoda>(*Code);
     programmaCoda_->SpegniAutomatico = [this] { DownloadAutomatico->setChecked(false); };
@@ -65,6 +79,15 @@ void TForm1::creaMotore() {
             DownloadAttivi.Lista.removeAll(&d);
         }
         SettaLimitiDiBanda();
+    };
+    MostraNotifica = [this](const QString& titolo, const QString& testo) {
+        TrayIcon->showMessage(titolo, testo, QSystemTrayIcon::Information);
+    };
+    notifiche_ = std::make_unique<NotificheCoda>(
+        [this](const QString& titolo, const QString& testo) { MostraNotifica(titolo, testo); },
+        [this] { return isVisible() && !isMinimized(); });
+    programmaCoda_->Concluso = [this](const QString& id, bool riuscito) {
+        notifiche_->Concluso(programmaCoda_->Didascalia(id), riuscito);
     };
     Estrazioni = new motore::RegistroEstrazioni(this);
     creaAlTermine();

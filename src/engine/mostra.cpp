@@ -31,6 +31,7 @@ void registraFallito(ProgrammaMotore& p, const QString& id) {
            QStringLiteral("UPDATE table_download SET completato = '2', dimensione = '0', "
                           "nomefile = ? WHERE id = ?"),
            {p.Didascalia(id), id});
+    p.DownloadConcluso(id, false);
 }
 
 void registraFinito(ProgrammaMotore& p, const QString& id, qint64 dimensione) {
@@ -38,6 +39,7 @@ void registraFinito(ProgrammaMotore& p, const QString& id, qint64 dimensione) {
            QStringLiteral("UPDATE table_download SET completato = '1', dimensione = ?, "
                           "nomefile = ? WHERE id = ?"),
            {QString::number(dimensione), p.Didascalia(id), id});
+    p.DownloadConcluso(id, true);
 }
 
 void chiudi(ProgrammaMotore& p, const QString& id, const QString& size, const QString& stato,

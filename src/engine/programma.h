@@ -31,6 +31,8 @@ public:
     virtual void RimuoviDaAttivi(StatoDownload& download) = 0;
     // The last thing a worker does: the end-of-queue check.
     virtual void FineDownload() = 0;
+    // The row has been recorded finished, or failed for good.
+    virtual void DownloadConcluso(const QString& /*id*/, bool /*riuscito*/) {}
 };
 
 } // namespace tarvolin::motore

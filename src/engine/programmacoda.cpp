@@ -75,4 +75,9 @@ void ProgrammaCoda::FineDownload() {
         Fine();
 }
 
+void ProgrammaCoda::DownloadConcluso(const QString& id, bool riuscito) {
+    if (Concluso)
+        Concluso(id, riuscito);
+}
+
 } // namespace tarvolin::motore

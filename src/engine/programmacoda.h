@@ -18,6 +18,7 @@ public:
     std::function<void()> SpegniAutomatico;
     std::function<void(StatoDownload&)> Rimuovi;
     std::function<void()> Fine;
+    std::function<void(const QString& id, bool riuscito)> Concluso;
 
     QString Cella(const QString& id, int cella) const override;
     void ImpostaCella(const QString& id, int cella, const QString& testo) override;
@@ -29,6 +30,7 @@ public:
     void DisattivaDownloadAutomatico() override;
     void RimuoviDaAttivi(StatoDownload& download) override;
     void FineDownload() override;
+    void DownloadConcluso(const QString& id, bool riuscito) override;
 
 private:
     ListeCoda& code_;

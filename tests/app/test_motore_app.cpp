@@ -19,6 +19,7 @@
 #include <QCheckBox>
 
 #include <algorithm>
+#include <functional>
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
@@ -298,6 +299,42 @@ TEST_F(MotoreApp, ClosingWhileAServerHangsTakesAboutASecond) {
     chiusura.start();
     drop();
     EXPECT_LT(chiusura.elapsed(), 2500);
+}
+
+// Notifications only for a user who is not watching: the window hidden or minimised.
+TEST_F(MotoreApp, AQueueEndingUnwatchedNotifiesTheDesktop) {
+    TForm1& f = startForDownloads();
+    file_.aggiungi("/buono.bin", QByteArray(5000, 'x'));
+    QStringList notifiche;
+    f.MostraNotifica = [&](const QString& t, const QString& m) { notifiche << t + " | " + m; };
+    const QList<QPair<const char*, std::function<void()>>> finestre = {
+        {"shown", [&] { f.showNormal(); }},
+        {"minimised", [&] { f.showMinimized(); }},
+        {"hidden", [&] { f.hide(); }},
+    };
+    for (const auto& [nome, disponi] : finestre) {
+        notifiche.clear();
+        for (int i = 0; i < f.Lista->NumeroRighe(); ++i)
+            VistaCoda::Spunta(f.Lista->Riga(i), false); // the last round's rows stay put
+        disponi();
+        const QString buono = accoda(f, "/buono.bin"), perso = accoda(f, "/manca.bin");
+        const bool guardata = f.isVisible() && !f.isMinimized();
+        f.BtPlay->click();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return completato(f, buono) == "1" && completato(f, perso) == "2"; }, 20000))
+            << nome;
+        (void)QTest::qWaitFor([&] { return notifiche.size() >= 2; }, guardata ? 500 : 5000);
+        const QStringList attese =
+            guardata ? QStringList{}
+                     : QStringList{"Download interrotto: " +
+                                       f.Db()->Query("SELECT nomefile FROM table_download "
+                                                     "WHERE id = ?",
+                                                     {perso})
+                                           .Value(0, "nomefile") +
+                                       " | ",
+                                   "Download terminati | 1 completato, 1 non riuscito"};
+        EXPECT_EQ(notifiche, attese) << nome;
+    }
 }
 
 } // namespace
