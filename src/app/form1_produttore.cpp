@@ -55,6 +55,7 @@ void TForm1::creaPannelloAggiornamento() {
 void TForm1::creaPannelloTelegram() {
     QPalette verde = PanelCanaleTelegram->palette();
     verde.setColor(QPalette::Window, QColor(223, 255, 223));
+    verde.setColor(QPalette::WindowText, Qt::black); // readable on a dark desktop too
     PanelCanaleTelegram->setPalette(verde);
     auto* griglia = new QGridLayout(PanelCanaleTelegram);
     auto* logo = new QLabel;

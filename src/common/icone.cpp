@@ -33,21 +33,34 @@ QIcon IconaProgramma() {
     return QIcon(pix);
 }
 
+QIcon IconaDisegnata(int lato, const std::function<void(QPainter&)>& disegna) {
+    QIcon icona;
+    for (const int scala : {1, 2, 3}) {
+        QPixmap pix(lato * scala, lato * scala);
+        pix.fill(Qt::transparent);
+        QPainter p(&pix);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(scala, scala);
+        disegna(p);
+        p.end();
+        icona.addPixmap(pix);
+    }
+    return icona;
+}
+
 QIcon IconaPulsante(const QString& glifo, const QColor& colore) {
-    QPixmap pix(52, 52);
-    pix.fill(Qt::transparent);
-    QPainter p(&pix);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colore);
-    p.drawEllipse(3, 3, 46, 46);
-    QFont font = p.font();
-    font.setBold(true);
-    font.setPixelSize(24);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(pix.rect(), Qt::AlignCenter, glifo);
-    return QIcon(pix);
+    constexpr int kLato = 52;
+    return IconaDisegnata(kLato, [&](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(colore);
+        p.drawEllipse(3, 3, 46, 46);
+        QFont font = p.font();
+        font.setBold(true);
+        font.setPixelSize(24);
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(QRect(0, 0, kLato, kLato), Qt::AlignCenter, glifo);
+    });
 }
 
 } // namespace tarvolin

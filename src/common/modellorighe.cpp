@@ -35,6 +35,8 @@ QVariant ModelloRighe::data(const QModelIndex& index, int role) const {
         return allineamento(index.column());
     case Qt::BackgroundRole:
         return index.row() % 2 == 0 ? QColor(Qt::white) : QColor(217, 235, 255);
+    case Qt::ForegroundRole: // the rows' own light colours need dark text on a dark desktop too
+        return QColor(Qt::black);
     default:
         return {};
     }

@@ -67,6 +67,7 @@ QLabel* TForm_Speed::pannello(const char* nome, const QString& testo, int y) {
     p->setAutoFillBackground(true);
     QPalette palette = p->palette();
     palette.setColor(QPalette::Window, QColor(227, 243, 249));
+    palette.setColor(QPalette::WindowText, Qt::black); // readable on a dark desktop too
     p->setPalette(palette);
     return p;
 }

@@ -1,5 +1,6 @@
 #include "vistacoda.h"
 
+#include "common/icone.h"
 #include "common/statoprocesso.h"
 
 #include <QHeaderView>
@@ -66,7 +67,9 @@ VistaCoda::VistaCoda(TipoLista tipo, QWidget* parent) : QTreeWidget(parent), tip
     setMouseTracking(true);
     if (tipo == TipoLista::Coda) {
         QPalette p = palette();
+        // White whatever the desktop's colours, so its text is dark whatever they are too.
         p.setColor(QPalette::Base, Qt::white);
+        p.setColor(QPalette::Text, Qt::black);
         // Keep the selection visible when the list loses the focus.
         p.setColor(QPalette::Inactive, QPalette::Highlight,
                    p.color(QPalette::Active, QPalette::Highlight));
@@ -208,11 +211,7 @@ void VistaCoda::keyPressEvent(QKeyEvent* event) {
 
 namespace {
 
-QIcon disegnaIcona(int icona) {
-    QPixmap pix(32, 32);
-    pix.fill(Qt::transparent);
-    QPainter p(&pix);
-    p.setRenderHint(QPainter::Antialiasing);
+void disegnaStato(QPainter& p, int icona) {
     p.setPen(Qt::NoPen);
     static const QColor colori[] = {QColor(120, 120, 120), QColor(30, 110, 200),
                                     QColor(40, 150, 60), QColor(200, 50, 50), QColor(220, 140, 20)};
@@ -249,7 +248,10 @@ QIcon disegnaIcona(int icona) {
         p.drawLine(20, 10, 20, 22);
         break;
     }
-    return QIcon(pix);
+}
+
+QIcon disegnaIcona(int icona) {
+    return IconaDisegnata(32, [icona](QPainter& p) { disegnaStato(p, icona); });
 }
 
 } // namespace

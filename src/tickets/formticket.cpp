@@ -52,6 +52,7 @@ void TForm_Ticket::creaControlli() {
     TestoTicket->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette bianco = TestoTicket->palette();
     bianco.setColor(QPalette::Base, Qt::white);
+    bianco.setColor(QPalette::Text, Qt::black); // readable on a dark desktop too
     TestoTicket->setPalette(bianco);
     NuovoMessaggioTxt = named(new QPlainTextEdit, "NuovoMessaggioTxt");
     NuovoMessaggioTxt->setFixedHeight(70);

@@ -1,5 +1,6 @@
 // The main window brought back from the task bar or the notification area, and Qt's own texts.
 #include "app/form1.h"
+#include "queue/vistacoda.h"
 #include "support/app_fixture.h"
 
 #include <QApplication>
@@ -9,8 +10,12 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QToolButton>
 
+#include <cstdlib>
 #include <functional>
+#include <tuple>
+#include <utility>
 
 using namespace tarvolin;
 using namespace tarvolin::test;
@@ -62,6 +67,42 @@ TEST_F(FinestraApp, QtsOwnButtonsAndMenusAreItalianAndAnswerAsBefore) {
     for (const QAction* a : menu->actions())
         voci << a->text().section('\t', 0, 0);
     EXPECT_TRUE(voci.contains("&Incolla")) << voci.join(", ").toStdString();
+}
+
+TEST_F(FinestraApp, DrawnPicturesAreSharpOnADenseScreen) {
+    TForm1& f = start().Form1();
+    QList<QPair<QString, QIcon>> icone;
+    for (int i = 0; i < 5; ++i)
+        icone.append({"row state " + QString::number(i), IconaStatoRiga(i)});
+    for (QToolButton* b : {f.BtPlay, f.BtStop, f.BtAdd})
+        icone.append({b->objectName(), b->icon()});
+    for (const auto& [nome, icona] : icone) {
+        for (const qreal densita : {2.0, 3.0}) {
+            const QPixmap pix = icona.pixmap(QSize(32, 32), densita);
+            EXPECT_EQ(pix.size(), QSize(32, 32) * densita) << nome.toStdString() << " x" << densita;
+        }
+    }
+}
+
+TEST_F(FinestraApp, ColoursTheDesignPinsStayReadableOnADarkDesktop) {
+    const QPalette prima = QApplication::palette();
+    QPalette scura = prima;
+    for (const auto& [ruolo, colore] : {std::pair{QPalette::Window, QColor(40, 40, 40)},
+                                        {QPalette::Base, QColor(30, 30, 30)},
+                                        {QPalette::Text, QColor(230, 230, 230)},
+                                        {QPalette::WindowText, QColor(230, 230, 230)}})
+        scura.setColor(ruolo, colore);
+    QApplication::setPalette(scura);
+    TForm1& f = start().Form1();
+    const QList<std::tuple<const char*, QWidget*, QPalette::ColorRole, QPalette::ColorRole>> casi =
+        {{"queue list", f.Lista, QPalette::Base, QPalette::Text},
+         {"channel panel", f.PanelCanaleTelegram, QPalette::Window, QPalette::WindowText}};
+    for (const auto& [nome, w, sfondo, testo] : casi) {
+        const QPalette p = w->palette();
+        EXPECT_GT(std::abs(p.color(sfondo).lightness() - p.color(testo).lightness()), 128) << nome;
+    }
+    drop();
+    QApplication::setPalette(prima);
 }
 
 } // namespace
