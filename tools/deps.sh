@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev libgl-dev
   libsqlite3-dev libssl-dev libcurl4-openssl-dev libarchive-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  qt6-translations-l10n
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite twice: a normal build, then one under
-# AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails the run.
+# Builds and runs the whole test suite twice: a normal build, whose installed desktop files are
+# then validated, and one under AddressSanitizer and UndefinedBehaviorSanitizer, where any
+# report fails the run.
 # Last, the tests that run download workers are built and run under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,6 +16,18 @@ cmake -S . -B build/tests -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOLIN_
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_UNITY_BUILD=ON
 cmake --build build/tests
 ctest --test-dir build/tests --output-on-failure -j "$jobs"
+
+# The desktop entry and the metainfo as the package installs them, through the checks that
+# software centres make; a warning fails the run as an error does.
+inst=$(mktemp -d)
+trap 'rm -rf "$inst"' EXIT
+cmake --install build/tests --prefix "$inst" >/dev/null
+if ! out=$(desktop-file-validate "$inst/share/applications/tarvolin.desktop" 2>&1) ||
+  [ -n "$out" ]; then
+  echo "$out" >&2
+  exit 1
+fi
+appstreamcli validate-tree --no-net "$inst"
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1" \
   -DTARVOLIN_WERROR=ON -DTARVOLIN_SANITIZE=ON -DTARVOLIN_BENCH=OFF -DCMAKE_UNITY_BUILD=ON

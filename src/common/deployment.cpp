@@ -4,6 +4,8 @@
 
 namespace tarvolin {
 
+const char* const kVersione = TARVOLIN_VERSIONE;
+
 namespace {
 
 QStringList splitList(const QString& text) {

@@ -9,7 +9,9 @@
 // local demos can point the real program at servers on this machine.
 namespace tarvolin {
 
-inline constexpr const char* kVersione = "6.04.00";
+// The project's version as the program shows and sends it, minor and patch in two digits:
+// 6.4.0 is "6.04.00".
+extern const char* const kVersione;
 inline constexpr const char* kNomeProgramma = "Tarvolin";
 inline constexpr const char* kClasseFinestra =
     "PcycPCHcCaxldeou1NOuHQvCruDEWt9Gu0UGwZj91D6urW7rUH3E";
