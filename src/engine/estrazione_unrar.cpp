@@ -273,4 +273,8 @@ std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QSt
                                              : EsitoEstrazione::NonRiuscita;
 }
 
+bool UnrarPresente() {
+    return caricaUnrar().has_value();
+}
+
 } // namespace tarvolin::motore::dettaglio

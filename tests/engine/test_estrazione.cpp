@@ -49,6 +49,7 @@ const char* const kRar4 = "test_rar_multivolume_single_file.part%1.rar";
 const char* const kRar5 = "test_read_format_rar5_multiarchive.part0%1.rar";
 const char* const kZipAes = "test_read_format_zip_winzip_aes256.zip";              // "password"
 const char* const kZipPk = "test_read_format_zip_traditional_encryption_data.zip"; // "12345678"
+const char* const kRar4Cifrato = "test_read_format_rar4_encrypted.rar";
 const char* const kRar5Cifrato = "test_read_format_rar5_encrypted.rar";
 const QString kBsdtar = QStringLiteral("home/antek/temp/build/unrar5/libarchive/bin/bsdtar_test");
 const QString kHtml = QStringLiteral("LibarchiveAddingTest.html");
@@ -176,7 +177,9 @@ TEST_F(Estrazione, ExtractsEachKindIntoTheFolderNamedAfterIt) {
         // Failures the library reports, or that a short entry shows.
         {"Segreto.zip", {kZipAes, "Segreto.zip"}, "sbagliata", E::NonRiuscita, {}, 0},
         {"Lettere.zip", {kZipPk, "Lettere.zip"}, "", E::NonRiuscita, {}, 0},
-        {"Chiuso.rar", {kRar5Cifrato, "Chiuso.rar"}, "password", E::NonRiuscita, {}, 0},
+        // Encrypted RARs, and no UnRAR on this machine: given a password, or marked by libarchive.
+        {"Chiuso.rar", {kRar5Cifrato, "Chiuso.rar"}, "password", E::SenzaUnrar, {}, 0},
+        {"Chiuso.rar", {kRar4Cifrato, "Chiuso.rar"}, "", E::SenzaUnrar, {}, 0},
         {"Serie.part05.rar", {kRar5, "Serie.part%1.rar", 5, 2}, "", E::NonRiuscita, {}, 0},
         {"Backup.REV", {}, "", E::NonRiuscita, {}, 0},
         {"Serie.part01.rar", {kRar5, "Serie.part%1.rar", 8, 2}, "", E::Annullata, {}, 0, true},
@@ -261,6 +264,14 @@ TEST_F(Estrazione, UnrarGetsTheRowsPasswordAndVolumesAndNoEntryLeavesTheFolder) 
         EXPECT_EQ(fileIn(piano.cartella), c.file) << i;
         EXPECT_EQ(QDir(base).entryList(QDir::Files), archivi) << i;
         EXPECT_TRUE(QDir(fuori).isEmpty()) << i;
+    }
+    // Real encrypted RARs, which the stand-in cannot read: with UnRAR there, none lacks it.
+    for (const auto& [archivio, password] :
+         {std::pair{kRar5Cifrato, "password"}, {kRar4Cifrato, ""}}) {
+        const QString base = base_ + archivio + '/';
+        scrivi(base + "Chiuso.rar", fixture(archivio));
+        EXPECT_EQ(EstraiArchivio(PianificaEstrazione(base, "Chiuso.rar"), password), E::NonRiuscita)
+            << archivio;
     }
 }
 
