@@ -90,6 +90,12 @@ void TForm1::creaMotore() {
         notifiche_->Concluso(programmaCoda_->Didascalia(id), riuscito);
     };
     Estrazioni = new motore::RegistroEstrazioni(this);
+    connect(Estrazioni, &motore::RegistroEstrazioni::UnrarMancante, this, [this] {
+        MostraMessaggio(this,
+                        QStringLiteral("Per estrarre archivi RAR protetti da password installa la "
+                                       "libreria UnRAR (pacchetto libunrar5)."),
+                        QStringLiteral("Attenzione"), Icona::Avviso);
+    });
     creaAlTermine();
     motore::AmbienteMotore ambiente;
     ambiente.programma = programmaCoda_.get();

@@ -135,7 +135,8 @@ EsitoEstrazione EstraiArchivio(const PianoEstrazione& piano, const QString& pass
     const QString destinazione =
         QFileInfo(propria ? piano.cartella : piano.base).absoluteFilePath();
     // Only UnRAR decrypts RAR; without it such an archive goes to libarchive, which fails.
-    if (piano.rar && !password.isEmpty()) {
+    const bool conPassword = piano.rar && !password.isEmpty();
+    if (conPassword) {
         if (const auto esito =
                 dettaglio::EstraiConUnrar(QFileInfo(piano.archivio).absoluteFilePath(),
                                           destinazione, password, propria, annulla))
@@ -144,8 +145,14 @@ EsitoEstrazione EstraiArchivio(const PianoEstrazione& piano, const QString& pass
     QStringList volumi = volumiDi(piano);
     for (QString& volume : volumi)
         volume = QFileInfo(volume).absoluteFilePath();
-    return dettaglio::EstraiConLibarchive(volumi, piano.rar, destinazione, password, propria,
-                                          annulla);
+    const dettaglio::EsitoLibarchive esito =
+        dettaglio::EstraiConLibarchive(volumi, piano.rar, destinazione, password, propria, annulla);
+    // Here a password for a RAR means there is no UnRAR. libarchive does not mark every
+    // encrypted RAR entry (RAR 5's go unmarked): a RAR with a password that fails counts as one.
+    if (esito.esito == EsitoEstrazione::NonRiuscita && piano.rar &&
+        (conPassword || (esito.cifrate && !dettaglio::UnrarPresente())))
+        return EsitoEstrazione::SenzaUnrar;
+    return esito.esito;
 }
 
 bool dettaglio::PostoOccupato(const char* percorso, bool cartella) {
@@ -168,6 +175,8 @@ EsitoEstrazione EstraiAlTurno(RegistroEstrazioni* registro, const PianoEstrazion
     const EsitoEstrazione esito = EstraiArchivio(piano, password, annulla);
     if (esito != EsitoEstrazione::Annullata)
         registro->Ricorda(piano.archivio, prima, password, esito == EsitoEstrazione::Riuscita);
+    if (esito == EsitoEstrazione::SenzaUnrar)
+        registro->MancaUnrar();
     return esito;
 }
 

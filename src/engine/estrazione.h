@@ -28,7 +28,9 @@ PianoEstrazione PianificaEstrazione(const QString& base, const QString& nome);
 // numbered volume is a set of its own.
 QStringList VolumiDelSet(const QString& primo);
 
-enum class EsitoEstrazione { Riuscita, NonRiuscita, Annullata };
+// SenzaUnrar: not extracted either, because the RAR needs a password and this machine has no
+// UnRAR library to decrypt it.
+enum class EsitoEstrazione { Riuscita, NonRiuscita, SenzaUnrar, Annullata };
 
 // Callable between blocks; true stops the extraction.
 using Annulla = std::function<bool()>;
@@ -41,7 +43,8 @@ EsitoEstrazione EstraiArchivio(const PianoEstrazione& piano, const QString& pass
 
 // The same, one extraction of an archive at a time in `registro` (which may be null): when the
 // turn comes and the same archive, unchanged, has just been extracted with the same password,
-// or successfully, it is not extracted again and the earlier outcome is returned.
+// or successfully, it is not extracted again and the earlier outcome is returned. A RAR left
+// encrypted for want of UnRAR is reported to `registro`.
 EsitoEstrazione EstraiAlTurno(RegistroEstrazioni* registro, const PianoEstrazione& piano,
                               const QString& password, const Annulla& annulla = {});
 

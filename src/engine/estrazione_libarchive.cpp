@@ -146,29 +146,16 @@ Passo estraiVoce(archive* in, archive* out, archive_entry* voce, bool sovrascriv
     return archive_write_finish_entry(out) < ARCHIVE_WARN ? Passo::Errore : Passo::Avanti;
 }
 
-} // namespace
-
-EsitoEstrazione EstraiConLibarchive(const QStringList& volumi, bool rar,
-                                    const QString& destinazione, const QString& password,
-                                    bool sovrascrivi, const Annulla& annulla) {
-    const CartellaDiLavoro lavoro(destinazione);
-    if (!lavoro.Entrata())
-        return EsitoEstrazione::NonRiuscita;
-    const Lettura in = apri(volumi, rar, password);
-    const Scrittura out(archive_write_disk_new());
-    if (!in || !out)
-        return EsitoEstrazione::NonRiuscita;
-    archive_write_disk_set_options(out.get(),
-                                   kOpzioni | (sovrascrivi ? 0 : ARCHIVE_EXTRACT_NO_OVERWRITE));
+EsitoEstrazione estraiTutte(archive* in, archive* out, bool sovrascrivi, const Annulla& annulla) {
     bool riuscita = true;
     archive_entry* voce = nullptr;
     for (;;) {
-        const int r = archive_read_next_header(in.get(), &voce);
+        const int r = archive_read_next_header(in, &voce);
         if (r == ARCHIVE_EOF)
             break;
         if (r < ARCHIVE_WARN)
             return EsitoEstrazione::NonRiuscita;
-        switch (estraiVoce(in.get(), out.get(), voce, sovrascrivi, annulla)) {
+        switch (estraiVoce(in, out, voce, sovrascrivi, annulla)) {
         case Passo::Avanti:
             break;
         case Passo::Errore:
@@ -181,9 +168,27 @@ EsitoEstrazione EstraiConLibarchive(const QStringList& volumi, bool rar,
         }
     }
     // Folder times and permissions are set last, here.
-    if (archive_write_close(out.get()) < ARCHIVE_WARN)
+    if (archive_write_close(out) < ARCHIVE_WARN)
         riuscita = false;
     return riuscita ? EsitoEstrazione::Riuscita : EsitoEstrazione::NonRiuscita;
+}
+
+} // namespace
+
+EsitoLibarchive EstraiConLibarchive(const QStringList& volumi, bool rar,
+                                    const QString& destinazione, const QString& password,
+                                    bool sovrascrivi, const Annulla& annulla) {
+    const CartellaDiLavoro lavoro(destinazione);
+    if (!lavoro.Entrata())
+        return {};
+    const Lettura in = apri(volumi, rar, password);
+    const Scrittura out(archive_write_disk_new());
+    if (!in || !out)
+        return {};
+    archive_write_disk_set_options(out.get(),
+                                   kOpzioni | (sovrascrivi ? 0 : ARCHIVE_EXTRACT_NO_OVERWRITE));
+    const EsitoEstrazione esito = estraiTutte(in.get(), out.get(), sovrascrivi, annulla);
+    return {esito, archive_read_has_encrypted_entries(in.get()) > 0};
 }
 
 } // namespace tarvolin::motore::dettaglio

@@ -8,8 +8,13 @@
 // `sovrascrivi`, an entry whose place is taken is not written and spoils the outcome.
 namespace tarvolin::motore::dettaglio {
 
+struct EsitoLibarchive {
+    EsitoEstrazione esito = EsitoEstrazione::NonRiuscita;
+    bool cifrate = false; // some entries are encrypted, which libarchive cannot read in a RAR
+};
+
 // libarchive: the volumes read one after the other as one archive (RAR 4 and 5, or ZIP).
-EsitoEstrazione EstraiConLibarchive(const QStringList& volumi, bool rar,
+EsitoLibarchive EstraiConLibarchive(const QStringList& volumi, bool rar,
                                     const QString& destinazione, const QString& password,
                                     bool sovrascrivi, const Annulla& annulla);
 
@@ -18,6 +23,7 @@ EsitoEstrazione EstraiConLibarchive(const QStringList& volumi, bool rar,
 std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QString& destinazione,
                                               const QString& password, bool sovrascrivi,
                                               const Annulla& annulla);
+bool UnrarPresente();
 
 // True when something at `percorso` would be replaced by an entry there; a folder is not
 // replaced by a folder entry, which only adds to it.

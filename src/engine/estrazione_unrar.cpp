@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -19,9 +20,13 @@ namespace tarvolin::motore::dettaglio {
 
 namespace {
 
-// The few declarations of the UnRAR library's public interface that are used here.
+// The part of UnRAR's interface used here, as its dll.hpp publishes it at RAR_DLL_VERSION 9
+// (UnRAR 7): packed structures, the default calling convention on Linux, wide strings of
+// wchar_t. Earlier versions have the same sizes; fields added since took room from Reserved,
+// which must stay zero.
 using UnrarCallback = int (*)(unsigned int messaggio, long dati, long p1, long p2);
 
+#pragma pack(push, 1)
 struct RAROpenArchiveDataEx {
     char* ArcName;
     wchar_t* ArcNameW;
@@ -36,19 +41,55 @@ struct RAROpenArchiveDataEx {
     long UserData;
     unsigned int OpFlags;
     wchar_t* CmtBufW;
-    unsigned int Reserved[25];
+    wchar_t* MarkOfTheWeb;
+    unsigned int Reserved[23];
 };
 
-// Filled by the library; the fields read here come first in every version, the rest has room
-// to spare.
 struct RARHeaderDataEx {
     char ArcName[1024];
     wchar_t ArcNameW[1024];
     char FileName[1024];
     wchar_t FileNameW[1024];
     unsigned int Flags;
-    std::array<unsigned char, 60 * 1024> resto;
+    unsigned int PackSize;
+    unsigned int PackSizeHigh;
+    unsigned int UnpSize;
+    unsigned int UnpSizeHigh;
+    unsigned int HostOS;
+    unsigned int FileCRC;
+    unsigned int FileTime;
+    unsigned int UnpVer;
+    unsigned int Method;
+    unsigned int FileAttr;
+    char* CmtBuf;
+    unsigned int CmtBufSize;
+    unsigned int CmtSize;
+    unsigned int CmtState;
+    unsigned int DictSize;
+    unsigned int HashType;
+    char Hash[32];
+    unsigned int RedirType;
+    wchar_t* RedirName;
+    unsigned int RedirNameSize;
+    unsigned int DirTarget;
+    unsigned int MtimeLow;
+    unsigned int MtimeHigh;
+    unsigned int CtimeLow;
+    unsigned int CtimeHigh;
+    unsigned int AtimeLow;
+    unsigned int AtimeHigh;
+    wchar_t* ArcNameEx;
+    unsigned int ArcNameExSize;
+    wchar_t* FileNameEx;
+    unsigned int FileNameExSize;
+    unsigned int Reserved[982];
 };
+#pragma pack(pop)
+
+// Unpacked, CmtBufW and the fields after it would lie elsewhere than where the library has them.
+static_assert(sizeof(wchar_t) == 4);
+static_assert(sizeof(RAROpenArchiveDataEx) == 176);
+static_assert(sizeof(RARHeaderDataEx) == 14340);
 
 constexpr unsigned int RAR_OM_EXTRACT = 1;
 constexpr int RAR_SKIP = 0;
@@ -58,7 +99,6 @@ constexpr int ERAR_SUCCESS = 0;
 constexpr int ERAR_END_ARCHIVE = 10;
 constexpr unsigned int UCM_CHANGEVOLUME = 0;
 constexpr unsigned int UCM_PROCESSDATA = 1;
-constexpr unsigned int UCM_NEEDPASSWORD = 2;
 constexpr unsigned int UCM_CHANGEVOLUMEW = 3;
 constexpr unsigned int UCM_NEEDPASSWORDW = 4;
 constexpr long RAR_VOL_NOTIFY = 1;
@@ -67,7 +107,6 @@ using FnApri = void* (*)(RAROpenArchiveDataEx*);
 using FnChiudi = int (*)(void*);
 using FnIntestazione = int (*)(void*, RARHeaderDataEx*);
 using FnElabora = int (*)(void*, int, char*, char*);
-using FnPassword = void (*)(void*, char*);
 
 struct ChiudiLibreria {
     void operator()(void* libreria) const { dlclose(libreria); }
@@ -79,7 +118,6 @@ struct Unrar {
     FnChiudi chiudi = nullptr;
     FnIntestazione intestazione = nullptr;
     FnElabora elabora = nullptr;
-    FnPassword password = nullptr;
 };
 
 std::optional<Unrar> caricaUnrar() {
@@ -96,36 +134,34 @@ std::optional<Unrar> caricaUnrar() {
     u.chiudi = reinterpret_cast<FnChiudi>(dlsym(l, "RARCloseArchive"));
     u.intestazione = reinterpret_cast<FnIntestazione>(dlsym(l, "RARReadHeaderEx"));
     u.elabora = reinterpret_cast<FnElabora>(dlsym(l, "RARProcessFile"));
-    u.password = reinterpret_cast<FnPassword>(dlsym(l, "RARSetPassword"));
-    if (!u.apri || !u.chiudi || !u.intestazione || !u.elabora || !u.password)
+    if (!u.apri || !u.chiudi || !u.intestazione || !u.elabora)
         return std::nullopt;
     return u;
 }
 
 struct Contesto {
     const Annulla* annulla = nullptr;
-    QByteArray password;
-    std::wstring passwordW;
+    std::wstring password;
     bool passwordFornita = false;
     bool annullata = false;
 };
 
-// The row's password, once: an archive with encrypted names asks for it while it is opened. A
-// second request means it was wrong, and nobody is asked.
-template <typename Carattere>
-int daiPassword(Contesto& contesto, long buffer, long dimensione, const Carattere* password,
-                size_t lunghezza) {
+// The row's password, once, in the wide request (the narrow one then never comes). RARSetPassword
+// would pass it through the locale and cannot open encrypted headers. A second request means it
+// was wrong, and nobody is asked.
+int daiPassword(Contesto& contesto, long buffer, long dimensione) {
+    const size_t lunghezza = contesto.password.size();
     if (contesto.passwordFornita || lunghezza >= static_cast<size_t>(dimensione))
         return -1;
     contesto.passwordFornita = true;
-    auto* destinazione = reinterpret_cast<Carattere*>(buffer);
-    std::copy(password, password + lunghezza, destinazione);
+    auto* destinazione = reinterpret_cast<wchar_t*>(buffer);
+    std::copy(contesto.password.begin(), contesto.password.end(), destinazione);
     destinazione[lunghezza] = 0;
     return 1;
 }
 
 // Later volumes found beside the first are taken; a missing one and a stop request end the
-// extraction.
+// extraction. Messages not handled here get 0, as the library asks.
 int richiamo(unsigned int messaggio, long dati, long p1, long p2) {
     auto& contesto = *reinterpret_cast<Contesto*>(dati);
     switch (messaggio) {
@@ -138,13 +174,10 @@ int richiamo(unsigned int messaggio, long dati, long p1, long p2) {
             return -1;
         }
         return 1;
-    case UCM_NEEDPASSWORD:
-        return daiPassword(contesto, p1, p2, contesto.password.constData(),
-                           static_cast<size_t>(contesto.password.size()));
     case UCM_NEEDPASSWORDW:
-        return daiPassword(contesto, p1, p2, contesto.passwordW.c_str(), contesto.passwordW.size());
+        return daiPassword(contesto, p1, p2);
     default:
-        return -1;
+        return 0;
     }
 }
 
@@ -171,9 +204,12 @@ const mode_t kUmask = leggiUmask();
 // The entry's name as the library tells it, when it stays inside the destination; UnRAR would
 // write any other somewhere of its own choosing.
 std::optional<QString> nomeInterno(const RARHeaderDataEx& intestazione) {
-    const QString nome = intestazione.FileNameW[0] != 0
-                             ? QString::fromWCharArray(intestazione.FileNameW)
-                             : QString::fromLocal8Bit(intestazione.FileName);
+    // Copied out of the packed structure, where a wchar_t may sit unaligned.
+    std::array<wchar_t, sizeof(RARHeaderDataEx::FileNameW) / sizeof(wchar_t)> nomeW{};
+    std::memcpy(nomeW.data(), intestazione.FileNameW, sizeof(nomeW));
+    nomeW.back() = 0;
+    const QString nome = nomeW[0] != 0 ? QString::fromWCharArray(nomeW.data())
+                                       : QString::fromLocal8Bit(intestazione.FileName);
     if (nome.isEmpty() || nome.startsWith('/') || nome.split('/').contains(QStringLiteral("..")))
         return std::nullopt;
     return nome;
@@ -201,7 +237,7 @@ std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QSt
         return std::nullopt;
     QByteArray nome = QFile::encodeName(archivio);
     QByteArray cartella = QFile::encodeName(destinazione);
-    Contesto contesto{&annulla, password.toLocal8Bit(), password.toStdWString()};
+    Contesto contesto{&annulla, password.toStdWString()};
     RAROpenArchiveDataEx dati{};
     dati.ArcName = nome.data();
     dati.OpenMode = RAR_OM_EXTRACT;
@@ -211,7 +247,6 @@ std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QSt
     const std::unique_ptr<void, decltype(chiudi)> archivioAperto(u->apri(&dati), chiudi);
     if (!archivioAperto || dati.OpenResult != ERAR_SUCCESS)
         return EsitoEstrazione::NonRiuscita;
-    u->password(archivioAperto.get(), contesto.password.data());
     const QString radice = QFileInfo(destinazione).canonicalFilePath();
     const auto intestazione = std::make_unique<RARHeaderDataEx>();
     bool riuscita = true;
@@ -236,6 +271,10 @@ std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QSt
         return EsitoEstrazione::Annullata;
     return r == ERAR_END_ARCHIVE && riuscita ? EsitoEstrazione::Riuscita
                                              : EsitoEstrazione::NonRiuscita;
+}
+
+bool UnrarPresente() {
+    return caricaUnrar().has_value();
 }
 
 } // namespace tarvolin::motore::dettaglio

@@ -47,6 +47,11 @@ void RegistroEstrazioni::Ricorda(const QString& archivio, const QByteArray& firm
     estratti_.insert(archivio, {firma, password, riuscita});
 }
 
+void RegistroEstrazioni::MancaUnrar() {
+    if (!unrarMancante_.exchange(true))
+        emit UnrarMancante();
+}
+
 void RegistroEstrazioni::termina() {
     bool nessuna = false;
     {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -48,9 +49,14 @@ public:
     void Ricorda(const QString& archivio, const QByteArray& firma, const QString& password,
                  bool riuscita);
 
+    // An archive stayed encrypted for want of the UnRAR library. Thread-safe.
+    void MancaUnrar();
+
 signals:
     // The running count has come back to zero (emitted on the worker's thread).
     void NessunaInCorso();
+    // The first MancaUnrar of the run, on the worker's thread: the user is told once.
+    void UnrarMancante();
 
 private:
     struct Ricordo {
@@ -64,6 +70,7 @@ private:
     QHash<QString, std::shared_ptr<QMutex>> archivi_;
     int inCorso_ = 0;
     QHash<QString, Ricordo> estratti_;
+    std::atomic<bool> unrarMancante_ = false;
 };
 
 } // namespace tarvolin::motore

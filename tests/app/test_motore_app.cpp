@@ -6,6 +6,7 @@
 #include "common/statoprocesso.h"
 #include "common/synccall.h"
 #include "engine/scheduler.h"
+#include "engine/unrar_finto/installata.h"
 #include "queue/database.h"
 #include "queue/listecoda.h"
 #include "queue/vistacoda.h"
@@ -129,6 +130,37 @@ TEST_F(MotoreApp, ClosingDuringAnExtractionWaitsForTheWorker) {
     QTest::qWait(300); // a worker left running would write on, and report into a deleted window
     EXPECT_EQ(estratti(), subito);
     EXPECT_LT(subito, 30000); // stopped, not waited for to the end
+}
+
+// A RAR that only UnRAR could decrypt fails as any other, and the user learns why once a run;
+// not while the library is there.
+TEST_F(MotoreApp, AnEncryptedRarWithoutUnrarIsExplainedOnceARun) {
+    TForm1& f = startForDownloads();
+    app_->Opzioni().AutoExtract->setChecked(true);
+    const auto estrai = [&](const QByteArray& gruppo, const char* archivio) {
+        QFile fixture(QStringLiteral(ARCHIVI_PROVA) + archivio);
+        ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+        file_.aggiungi('/' + gruppo + ".rar", fixture.readAll());
+        f.Code->AggiungiListaLink(file_.url('/' + gruppo + ".rar"), {}, "password", gruppo, false);
+        QTreeWidgetItem* riga = f.Lista->Riga(f.Lista->NumeroRighe() - 1);
+        VistaCoda::Spunta(riga, true);
+        f.BtPlay->click();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return VistaCoda::Cella(riga, cella::Progresso) == "Estrazione non riuscita"; },
+            20000))
+            << gruppo.constData();
+    };
+    {
+        const UnrarInstallata unrar;
+        estrai("Uno", "test_read_format_rar5_encrypted.rar");
+    }
+    EXPECT_TRUE(boxes_->shown().isEmpty());
+    estrai("Due", "test_read_format_rar4_encrypted.rar");
+    estrai("Tre", "test_read_format_rar5_encrypted.rar");
+    ASSERT_EQ(boxes_->shown().size(), 1);
+    EXPECT_EQ(boxes_->shown().first().didascalia, "Attenzione");
+    EXPECT_EQ(boxes_->shown().first().testo, "Per estrarre archivi RAR protetti da password "
+                                             "installa la libreria UnRAR (pacchetto libunrar5).");
 }
 
 TEST_F(MotoreApp, TheStartButtonStopsAtFifteenRunningDownloads) {

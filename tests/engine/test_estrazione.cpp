@@ -8,6 +8,7 @@
 #include "engine/programmacoda.h"
 #include "engine/registroestrazioni.h"
 #include "engine/tdownload.h"
+#include "engine/unrar_finto/installata.h"
 #include "queue/database.h"
 #include "queue/intake.h"
 #include "queue/listecoda.h"
@@ -17,6 +18,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTabWidget>
@@ -47,6 +49,7 @@ const char* const kRar4 = "test_rar_multivolume_single_file.part%1.rar";
 const char* const kRar5 = "test_read_format_rar5_multiarchive.part0%1.rar";
 const char* const kZipAes = "test_read_format_zip_winzip_aes256.zip";              // "password"
 const char* const kZipPk = "test_read_format_zip_traditional_encryption_data.zip"; // "12345678"
+const char* const kRar4Cifrato = "test_read_format_rar4_encrypted.rar";
 const char* const kRar5Cifrato = "test_read_format_rar5_encrypted.rar";
 const QString kBsdtar = QStringLiteral("home/antek/temp/build/unrar5/libarchive/bin/bsdtar_test");
 const QString kHtml = QStringLiteral("LibarchiveAddingTest.html");
@@ -174,7 +177,9 @@ TEST_F(Estrazione, ExtractsEachKindIntoTheFolderNamedAfterIt) {
         // Failures the library reports, or that a short entry shows.
         {"Segreto.zip", {kZipAes, "Segreto.zip"}, "sbagliata", E::NonRiuscita, {}, 0},
         {"Lettere.zip", {kZipPk, "Lettere.zip"}, "", E::NonRiuscita, {}, 0},
-        {"Chiuso.rar", {kRar5Cifrato, "Chiuso.rar"}, "password", E::NonRiuscita, {}, 0},
+        // Encrypted RARs, and no UnRAR on this machine: given a password, or marked by libarchive.
+        {"Chiuso.rar", {kRar5Cifrato, "Chiuso.rar"}, "password", E::SenzaUnrar, {}, 0},
+        {"Chiuso.rar", {kRar4Cifrato, "Chiuso.rar"}, "", E::SenzaUnrar, {}, 0},
         {"Serie.part05.rar", {kRar5, "Serie.part%1.rar", 5, 2}, "", E::NonRiuscita, {}, 0},
         {"Backup.REV", {}, "", E::NonRiuscita, {}, 0},
         {"Serie.part01.rar", {kRar5, "Serie.part%1.rar", 8, 2}, "", E::Annullata, {}, 0, true},
@@ -191,6 +196,82 @@ TEST_F(Estrazione, ExtractsEachKindIntoTheFolderNamedAfterIt) {
             EXPECT_EQ(QFileInfo(piano.cartella + '/' + c.file).size(), c.size) << c.nome;
         }
         EXPECT_EQ(QDir(base).entryList(QDir::Files), archivi) << c.nome; // left in place
+    }
+}
+
+// Every file under `cartella`, as "path=contents".
+QStringList fileIn(const QString& cartella) {
+    QStringList file;
+    for (QDirIterator i(cartella, QDir::Files, QDirIterator::Subdirectories); i.hasNext();) {
+        QFile f(i.next());
+        f.open(QIODevice::ReadOnly);
+        file << QDir(cartella).relativeFilePath(f.fileName()) + '=' + f.readAll();
+    }
+    file.sort();
+    return file;
+}
+
+// UnRAR, as the stand-in of unrar_finto/ plays it: the row's password, volumes, hostile names.
+TEST_F(Estrazione, UnrarGetsTheRowsPasswordAndVolumesAndNoEntryLeavesTheFolder) {
+    const test::UnrarInstallata unrar;
+    const QString fuori = dir_.path() + "/fuori";
+    QDir().mkpath(fuori);
+    const QByteArray foto = "dir album\nfile album/chiaro.txt visibile\npassword pässwörd\n"
+                            "file album/segreto.txt nascosto\n";
+    const QByteArray uno = "RARFINTO 5\nfile uno.txt 1\nnext Set.part2.rar\n";
+    const QByteArray tre = "RARFINTO 5\nfile tre.txt 3\n";
+    const struct {
+        std::vector<std::pair<QString, QByteArray>> volumi;
+        const char* password;
+        E atteso;
+        QStringList file; // in the folder named after the archive
+        bool annulla = false;
+    } casi[] = {
+        {{{"Foto.rar", "RARFINTO 5\n" + foto}},
+         "pässwörd",
+         E::Riuscita,
+         {"album/chiaro.txt=visibile", "album/segreto.txt=nascosto"}},
+        {{{"Foto.rar", "RARFINTO 5\n" + foto}},
+         "sbagliata",
+         E::NonRiuscita,
+         {"album/chiaro.txt=visibile"}},
+        {{{"Foto.rar", "RARFINTO 4\n" + foto}},
+         "sbagliata",
+         E::NonRiuscita,
+         {"album/chiaro.txt=visibile"}},
+        {{{"Foto.rar", "RARFINTO 5\n" + foto}}, "pässwörd", E::Annullata, {}, true},
+        {{{"Set.part1.rar", uno},
+          {"Set.part2.rar", "RARFINTO 5\nfile due.txt 2\nnext Set.part3.rar\n"},
+          {"Set.part3.rar", tre}},
+         "x",
+         E::Riuscita,
+         {"due.txt=2", "tre.txt=3", "uno.txt=1"}},
+        {{{"Set.part1.rar", uno}, {"Set.part3.rar", tre}}, "x", E::NonRiuscita, {"uno.txt=1"}},
+        {{{"Ostile.rar", "RARFINTO 5\nfile ../fuga.txt x\nfile " + fuori.toUtf8() +
+                             "/assoluto.txt x\nfile dentro.txt ok\n"}},
+         "x",
+         E::NonRiuscita,
+         {"dentro.txt=ok"}},
+    };
+    int i = 0;
+    for (const auto& c : casi) {
+        const QString base = base_ + QString::number(++i) + '/';
+        for (const auto& [nome, testo] : c.volumi)
+            scrivi(base + nome, testo);
+        const QStringList archivi = QDir(base).entryList(QDir::Files);
+        const PianoEstrazione piano = PianificaEstrazione(base, c.volumi.back().first);
+        EXPECT_EQ(EstraiArchivio(piano, c.password, [&] { return c.annulla; }), c.atteso) << i;
+        EXPECT_EQ(fileIn(piano.cartella), c.file) << i;
+        EXPECT_EQ(QDir(base).entryList(QDir::Files), archivi) << i;
+        EXPECT_TRUE(QDir(fuori).isEmpty()) << i;
+    }
+    // Real encrypted RARs, which the stand-in cannot read: with UnRAR there, none lacks it.
+    for (const auto& [archivio, password] :
+         {std::pair{kRar5Cifrato, "password"}, {kRar4Cifrato, ""}}) {
+        const QString base = base_ + archivio + '/';
+        scrivi(base + "Chiuso.rar", fixture(archivio));
+        EXPECT_EQ(EstraiArchivio(PianificaEstrazione(base, "Chiuso.rar"), password), E::NonRiuscita)
+            << archivio;
     }
 }
 
