@@ -1,11 +1,12 @@
 #include "form1.h"
 
 #include "app/cartelle.h"
-#include "app/notifiche.h"
 #include "app/formopzioni.h"
+#include "app/notifiche.h"
 #include "auxiliary/forminfoscreen.h"
 #include "auxiliary/formmemo.h"
 #include "common/deployment.h"
+#include "common/diagnostica.h"
 #include "common/formati.h"
 #include "common/icone.h"
 #include "common/messagebox.h"
@@ -123,7 +124,8 @@ void TForm1::FormCreate() {
         database_ =
             std::make_unique<tarvolin::Database>(CartellaDati + QStringLiteral("database.opt"));
         CreaTabelle(*database_);
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcApp) << "the queue database could not be opened:" << e.what();
         database_.reset();
         return;
     }

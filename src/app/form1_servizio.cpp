@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "app/formopzioni.h"
 #include "common/clic.h"
+#include "common/diagnostica.h"
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
 #include "host/hosting.h"
@@ -72,7 +73,8 @@ void TForm1::NuovoCodice(const QString& codice) {
     if (database_) {
         try {
             EliminaTokenHost(*database_);
-        } catch (const DatabaseError&) {
+        } catch (const DatabaseError& e) {
+            qCDebug(lcApp) << "host logins not removed:" << e.what();
         }
     }
     AccountEmail.clear();

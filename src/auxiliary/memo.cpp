@@ -1,5 +1,6 @@
 #include "memo.h"
 
+#include "common/diagnostica.h"
 #include "queue/database.h"
 
 namespace tarvolin::appunti {
@@ -14,7 +15,8 @@ std::optional<QString> LeggiMemo(Database& db) {
             db.Query(QStringLiteral("SELECT testo FROM table_memo WHERE type = ?"), {kTipo});
         if (righe.RowCount() > 0)
             return righe.Value(0, QStringLiteral("testo"));
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcAusiliari) << "memo not read:" << e.what();
     }
     return std::nullopt;
 }
@@ -29,7 +31,8 @@ void SalvaMemo(Database& db, const QString& testo) {
         else
             db.Execute(QStringLiteral("UPDATE table_memo SET testo = ? WHERE type = ?"),
                        {testo, kTipo});
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcAusiliari) << "memo not saved:" << e.what();
     }
 }
 

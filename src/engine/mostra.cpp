@@ -1,5 +1,6 @@
 #include "mostra.h"
 
+#include "common/diagnostica.h"
 #include "common/formati.h"
 #include "engine/programma.h"
 #include "queue/database.h"
@@ -22,7 +23,8 @@ void esegui(ProgrammaMotore& p, const QString& sql, const QStringList& valori) {
         return;
     try {
         db->Execute(sql, valori);
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcMotore) << "row update failed:" << e.what() << sql;
     }
 }
 
@@ -119,7 +121,8 @@ bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo) {
                                         "gruppo = ? AND completato <> '1'"),
                          {gruppo})
                    .RowCount() == 0;
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcMotore) << "group" << gruppo << "not read:" << e.what();
         return false;
     }
 }
@@ -138,7 +141,8 @@ ProprietariFile ProprietariDi(ProgrammaMotore& p, const QString& id, const QStri
         for (int i = 0; i < righe.RowCount(); ++i)
             (righe.Value(i, QStringLiteral("link")) == link ? proprietari.questoLink
                                                             : proprietari.altroLink) = true;
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcMotore) << "owners of" << nome << "not read:" << e.what();
         proprietari.altroLink = true; // unknown: kept
     }
     return proprietari;

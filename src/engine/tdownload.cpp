@@ -1,6 +1,7 @@
 #include "tdownload.h"
 
 #include "common/clock.h"
+#include "common/diagnostica.h"
 #include "common/funzioni.h"
 #include "common/synccall.h"
 #include "engine/estrazione.h"
@@ -118,6 +119,7 @@ void TDownload::sulPrincipaleGarantito(const std::function<void(ProgrammaMotore&
 }
 
 void TDownload::mostraStato(const QString& testo) {
+    qCDebug(lcMotore) << "row" << IdRiga << testo;
     sulPrincipale([&](ProgrammaMotore& p) { MostraStato(p, IdRiga, testo); });
 }
 
@@ -153,8 +155,11 @@ void TDownload::run() {
         const EsitoPassata esito = passata(client);
         if (esito.esito == Esito::Termina)
             break;
-        if (esito.esito == Esito::Contato)
+        if (esito.esito == Esito::Contato) {
+            qCDebug(lcMotore) << "row" << IdRiga << "pass" << tentativo << "of 3 failed, pause"
+                              << esito.pausaMs << "ms";
             ++tentativo;
+        }
         if (esito.pausaMs > 0)
             pausa(esito.pausaMs);
     }

@@ -1,6 +1,7 @@
 #include "velocita.h"
 
 #include "common/clock.h"
+#include "common/diagnostica.h"
 #include "common/funzioni.h"
 #include "common/synccall.h"
 
@@ -157,6 +158,7 @@ Velocita AggiornaVelocita(DownloadAttivi& attivi, CelleVelocita& celle) {
                 celle.ImpostaCella(r.id, kCellaFine, FormatoDurata(r.mancanti / r.velocita));
         } catch (...) {
             // A failing row leaves its cells as they were; its speed still counts.
+            qCDebug(lcMotore) << "speed cells of row" << r.id << "not written";
         }
         v.Totale += r.velocita;
     }
@@ -211,6 +213,7 @@ void TItemSpeed::run() {
                 return;
         } catch (...) {
             // A failed refresh is skipped; the next second tries again.
+            qCDebug(lcMotore) << "speed refresh failed";
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "tokenhost.h"
 
 #include "common/deployment.h"
+#include "common/diagnostica.h"
 #include "common/funzioni.h"
 #include "net/cookie.h"
 #include "queue/database.h"
@@ -33,7 +34,8 @@ void SalvaToken(Database& db, const QString& testoCookie, const QString& portale
             db.Execute(
                 QStringLiteral("UPDATE table_token SET valuelist = ?, uid = ? WHERE portale = ?"),
                 {v, u, portale});
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcHost) << "host login not saved:" << e.what();
     }
 }
 
@@ -55,7 +57,8 @@ void CaricaToken(Database& db, net::ArchivioCookie& cookie, const QString& porta
         testo.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         cookie.Rimuovi(QString::fromLatin1(kPortale));
         cookie.AggiungiRighe(testo.split('\n', Qt::SkipEmptyParts), QUrl(sitoUrl));
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcHost) << "host login not loaded:" << e.what();
     }
 }
 

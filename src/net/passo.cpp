@@ -1,5 +1,6 @@
 #include "net/passo.h"
 
+#include "common/diagnostica.h"
 #include "net/curl_handle.h"
 #include "net/richiesta_http.h"
 
@@ -97,6 +98,7 @@ size_t Trasferimento::SuIntestazione(char* dati, size_t, size_t n, void* io) {
     try {
         return t->Intestazione(QByteArrayView(dati, qsizetype(n))) ? n : 0;
     } catch (...) {
+        qCDebug(lcRete) << "an exception in a header handler stopped the transfer";
         t->arresto_ = Arresto::Eccezione;
         return 0;
     }
@@ -107,6 +109,7 @@ size_t Trasferimento::SuCorpo(char* dati, size_t, size_t n, void* io) {
     try {
         return t->Corpo(dati, n) ? n : 0;
     } catch (...) {
+        qCDebug(lcRete) << "an exception in a body handler stopped the transfer";
         t->arresto_ = Arresto::Eccezione;
         return 0;
     }

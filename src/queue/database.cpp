@@ -1,5 +1,7 @@
 #include "queue/database.h"
 
+#include "common/diagnostica.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -188,7 +190,8 @@ Transazione::~Transazione() {
     }
     try {
         db_.Rollback();
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcCoda) << "rollback failed:" << e.what();
     }
 }
 

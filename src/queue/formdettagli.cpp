@@ -1,5 +1,6 @@
 #include "queue/formdettagli.h"
 
+#include "common/diagnostica.h"
 #include "common/icone.h"
 #include "common/messagebox.h"
 #include "queue/comandicoda.h"
@@ -98,8 +99,9 @@ void TForm_DettagliDownload::CaricaDettagli(const QString& id) {
             return;
         EstraiArchivio->setChecked(*estrai);
         PasswordArchivio->setText(row.Value(QStringLiteral("passwordarchivio")));
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
         // An unreadable row leaves the rest empty for the user to fill in.
+        qCDebug(lcCoda) << "row details not read:" << e.what();
     }
 }
 
@@ -112,8 +114,9 @@ void TForm_DettagliDownload::BtSalvaModificheClick() {
     try {
         salva();
         close();
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
         // Left open, so the user does not take the edit for stored and can save again.
+        qCDebug(lcCoda) << "row details not saved:" << e.what();
     }
 }
 

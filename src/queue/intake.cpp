@@ -1,6 +1,7 @@
 #include "queue/intake.h"
 
 #include "common/clock.h"
+#include "common/diagnostica.h"
 #include "common/funzioni.h"
 #include "queue/database.h"
 #include "queue/righe.h"
@@ -205,6 +206,7 @@ QList<LinkAggiunto> AggiungiLink(Database& db, const QString& testo, const QStri
             if (!db.InTransaction() || !e.DelloStatement()) {
                 throw;
             }
+            qCDebug(lcCoda) << "link skipped:" << e.what();
         }
     }
     transazione.Commit();

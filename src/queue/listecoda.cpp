@@ -1,5 +1,6 @@
 #include "listecoda.h"
 
+#include "common/diagnostica.h"
 #include "common/funzioni.h"
 #include "common/messagebox.h"
 #include "common/statoprocesso.h"
@@ -156,8 +157,9 @@ bool ListeCoda::AggiungiListaLink(const QString& testo, const QString& passlink,
     try {
         if (db_ != nullptr)
             aggiunti = AggiungiLink(*db_, testo, passlink, passwordArchivio, gruppo, autoExtract);
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
         // The transaction was undone: nothing to show, and the links are the user's to retry.
+        qCDebug(lcCoda) << "links not queued, transaction rolled back:" << e.what();
     }
     if (!aggiunti) {
         MostraMessaggio(finestra != nullptr ? finestra : lista_->window(),
@@ -195,7 +197,8 @@ void ListeCoda::CaricaLista() {
         try {
             for (const RigaTabella& riga : LeggiRighe(*db_, stato, limite))
                 aggiungi(riga);
-        } catch (const DatabaseError&) {
+        } catch (const DatabaseError& e) {
+            qCDebug(lcCoda) << "list" << stato << "not loaded:" << e.what();
         }
     };
     carica(lista_, QStringLiteral("0"), 0, [this](const RigaTabella& r) {
@@ -232,13 +235,15 @@ void ListeCoda::perRigheAllIndietro(VistaCoda* vista, bool soloSpuntate,
                 continue;
             try {
                 azione(riga);
-            } catch (const DatabaseError&) {
+            } catch (const DatabaseError& e) {
                 // This row stays as it was; the others go on.
+                qCDebug(lcCoda) << "row left as it was:" << e.what();
             }
         }
         transazione.Commit();
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
         // No transaction could be had, or the commit failed: the rows are back at the next start.
+        qCDebug(lcCoda) << "rows' change rolled back:" << e.what();
     }
 }
 
@@ -363,8 +368,9 @@ void ListeCoda::IconaPremuta(VistaCoda* vista, QTreeWidgetItem* riga) {
             rimettiInCoda(vista, riga);
             AggiornaTitoliListaDownload();
         }
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
         // The row keeps its state; a later click may try again.
+        qCDebug(lcCoda) << "row not requeued:" << e.what();
     }
 }
 

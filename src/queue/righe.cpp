@@ -1,5 +1,6 @@
 #include "queue/righe.h"
 
+#include "common/diagnostica.h"
 #include "queue/database.h"
 
 namespace tarvolin {
@@ -8,7 +9,8 @@ bool CodaVuota(Database& db) {
     try {
         return db.Query(QStringLiteral("SELECT * FROM table_download WHERE completato = '0'"))
                    .RowCount() == 0;
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcCoda) << "queue not read:" << e.what();
         return false;
     }
 }
@@ -32,7 +34,8 @@ DettagliDownload LeggiDettagliDownload(Database& db, const QString& id) {
         }
         dettagli.autoExtract = *autoExtract;
         dettagli.gruppo = rows.Value(QStringLiteral("gruppo"));
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcCoda) << "row" << id << "not read:" << e.what();
     }
     return dettagli;
 }

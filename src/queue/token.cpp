@@ -1,6 +1,7 @@
 #include "token.h"
 
 #include "common/deployment.h"
+#include "common/diagnostica.h"
 #include "common/funzioni.h"
 #include "queue/database.h"
 
@@ -13,7 +14,8 @@ QString LeggiUid(Database& db) {
         if (righe.RowCount() == 0)
             return QStringLiteral("NULL");
         return XorHexDecode(righe.Value(QStringLiteral("uid")), QString::fromLatin1(kChiaveUid));
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
+        qCDebug(lcCoda) << "stored login not read:" << e.what();
         return QStringLiteral("NULL"); // an unreadable table counts as no stored login
     }
 }

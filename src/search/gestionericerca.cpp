@@ -1,5 +1,6 @@
 #include "gestionericerca.h"
 
+#include "common/diagnostica.h"
 #include "common/messagebox.h"
 #include "service/dispatcher.h"
 #include "service/sessione.h"
@@ -53,7 +54,8 @@ void GestioneRicerca::perFinestra(
             continue;
         try {
             passo(*finestra, resto);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            qCDebug(lcRicerca) << "search reply dropped:" << e.what();
         }
     }
 }

@@ -1,5 +1,6 @@
 #include "dispatcher.h"
 
+#include "common/diagnostica.h"
 #include "common/messagebox.h"
 #include "service/sessione.h"
 
@@ -53,7 +54,8 @@ void Dispatcher::OnRead(const QString& messaggio) {
     // A failure inside a handler ends that message only; the link and later messages go on.
     try {
         instrada(messaggio.left(5), messaggio.mid(5));
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        qCDebug(lcServizio) << "message" << messaggio.left(5) << "dropped:" << e.what();
     }
 }
 

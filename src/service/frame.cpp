@@ -1,6 +1,7 @@
 #include "service/frame.h"
 
 #include "common/deployment.h"
+#include "common/diagnostica.h"
 #include "common/funzioni.h"
 
 #include <QByteArrayView>
@@ -211,6 +212,7 @@ void BufferRicezione::Aggiungi(const QByteArray& bytes) {
         constexpr qsizetype kCoda = kLunghezzaTerminatore - 1;
         std::memmove(buffer_.data(), buffer_.constData() + buffer_.size() - kCoda, kCoda);
         buffer_.resize(kCoda);
+        qCDebug(lcServizio) << "over" << kMassimo << "bytes without a frame end: dropped";
         ricerca_ = 0;
     }
 }
@@ -230,6 +232,7 @@ std::optional<QByteArray> BufferRicezione::ProssimoMessaggio() {
             DecodificaChunk(QByteArray::fromRawData(buffer_.constData() + da, fine - da));
         if (messaggio)
             return messaggio;
+        qCDebug(lcServizio) << "undecodable frame of" << fine - da << "bytes dropped";
     }
 }
 

@@ -1,5 +1,7 @@
 #include "record.h"
 
+#include "common/diagnostica.h"
+
 #include <exception>
 
 namespace tarvolin::servizio {
@@ -13,7 +15,8 @@ void PerOgniRecord(QStringView testo, QStringView fine,
             return;
         try {
             usa(testo.sliced(inizio, chiusura - inizio));
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            qCDebug(lcServizio) << "record skipped:" << e.what();
         }
         inizio = chiusura + fine.size();
     }

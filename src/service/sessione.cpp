@@ -3,6 +3,7 @@
 #include "common/ansi.h"
 #include "common/clock.h"
 #include "common/deployment.h"
+#include "common/diagnostica.h"
 #include "common/synccall.h"
 #include "service/frame.h"
 
@@ -113,7 +114,8 @@ void Sessione::senddata(const QString& code, const QString& payload) {
     try {
         const QByteArray frame = FrameSulFilo(ToAnsi(code), ToAnsi(payload));
         ChiamataSincronizzata([this, &frame] { WriteSocket(frame); });
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        qCDebug(lcServizio) << "frame" << code << "dropped:" << e.what();
     }
 }
 

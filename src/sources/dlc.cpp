@@ -1,5 +1,6 @@
 #include "sources/dlc.h"
 
+#include "common/diagnostica.h"
 #include "common/funzioni.h"
 #include "common/synccall.h"
 #include "net/client.h"
@@ -108,6 +109,7 @@ void TDlcContainer::run() {
         if (risposta.ok)
             risposta_ = risposta.corpo;
     } catch (...) {
+        qCDebug(lcSorgenti) << "container decoding failed";
         risposta_.clear();
     } // the connection closes before the result is shown
     ChiamataSincronizzata([this] { esito_(risposta_); });

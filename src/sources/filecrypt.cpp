@@ -1,5 +1,6 @@
 #include "sources/filecrypt.h"
 
+#include "common/diagnostica.h"
 #include "common/funzioni.h"
 #include "common/synccall.h"
 #include "net/client.h"
@@ -62,6 +63,7 @@ void TFileCrypt::run() {
         testo = id.isEmpty() ? QByteArray()
                              : client.Get(UrlContenitore(radice_, QString::fromUtf8(id))).corpo;
     } catch (...) {
+        qCDebug(lcSorgenti) << "link folder not read";
         testo.clear(); // the dialog still closes
     }
     ChiamataSincronizzata([this, &testo] { Fine(testo); });

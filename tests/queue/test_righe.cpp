@@ -2,11 +2,13 @@
 #include "queue/righe.h"
 #include "queue/schema.h"
 
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <utility>
 
 namespace tarvolin {
 namespace {
@@ -70,6 +72,37 @@ TEST_F(RigheTest, CodaVuota) {
     // An unreadable queue must not pass for an empty one.
     db_->Execute(QStringLiteral("DROP TABLE table_download"));
     EXPECT_FALSE(CodaVuota(*db_));
+}
+
+QStringList* registrati = nullptr; // where the handler below puts the lines it sees
+
+void registra(QtMsgType, const QMessageLogContext& contesto, const QString& testo) {
+    registrati->append(QString::fromLatin1(contesto.category) + ": " + testo);
+}
+
+// A swallowed failure leaves a line only for a user who turned the category on.
+TEST_F(RigheTest, ASwallowedFailureIsLoggedOnlyWhenAsked) {
+    db_->Execute(QStringLiteral("DROP TABLE table_download"));
+    QStringList righe;
+    registrati = &righe;
+    const QtMessageHandler prima = qInstallMessageHandler(registra);
+    const std::pair<QString, qsizetype> casi[] = {
+        {{}, 0},
+        {QStringLiteral("tarvolin.*.debug=true"), 1},
+        {QStringLiteral("tarvolin.engine.debug=true"), 0}};
+    for (const auto& [regole, attese] : casi) {
+        righe.clear();
+        QLoggingCategory::setFilterRules(regole);
+        EXPECT_FALSE(CodaVuota(*db_));
+        EXPECT_EQ(righe.size(), attese) << regole.toStdString();
+        if (attese > 0) {
+            EXPECT_TRUE(righe.value(0).startsWith("tarvolin.queue: queue not read:"))
+                << righe.value(0).toStdString();
+        }
+    }
+    QLoggingCategory::setFilterRules({});
+    qInstallMessageHandler(prima);
+    registrati = nullptr;
 }
 
 TEST_F(RigheTest, DettagliOfStoredAndMissingRows) {
