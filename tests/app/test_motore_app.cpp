@@ -46,6 +46,13 @@ protected:
         VistaCoda::Spunta(riga, spunta);
         return VistaCoda::Cella(riga, cella::Id);
     }
+    // `dati` at `path`, sent at `byteAlSecondo`.
+    void serviLento(const QByteArray& path, const QByteArray& dati, qint64 byteAlSecondo) {
+        file_.aggiungi(path, dati);
+        test::Guasti lento;
+        lento.lento = byteAlSecondo;
+        file_.imposta(path, lento);
+    }
     static int icona(TForm1& f, const QString& id) {
         QTreeWidgetItem* r = f.Lista->RigaPerId(id);
         return r ? VistaCoda::Icona(r) : -1;
@@ -62,10 +69,7 @@ protected:
 TEST_F(MotoreApp, StartStopAndResumeFromTheButtons) {
     TForm1& f = startForDownloads();
     const QByteArray dati = FakeFileServer::bytesGenerati(4, 0, 600000);
-    file_.aggiungi("/film.bin", dati);
-    test::Guasti lento;
-    lento.lento = 300000;
-    file_.imposta("/film.bin", lento);
+    serviLento("/film.bin", dati, 300000);
     const QString id = accoda(f, "/film.bin");
     f.BtPlay->click();
     EXPECT_EQ(icona(f, id), IconaInCorso);
@@ -180,12 +184,8 @@ TEST_F(MotoreApp, TheStartButtonStopsAtFifteenRunningDownloads) {
         std::lock_guard lock(f.DownloadAttivi.BloccoContatori);
         f.DownloadAttivi.Lista << altri.stati.back().get();
     }
-    test::Guasti lento;
-    lento.lento = 200;
-    for (const QByteArray path : {"/a.bin", "/b.bin"}) {
-        file_.aggiungi(path, QByteArray(1000, 'a'));
-        file_.imposta(path, lento);
-    }
+    for (const QByteArray path : {"/a.bin", "/b.bin"})
+        serviLento(path, QByteArray(1000, 'a'), 200);
     const QString primo = accoda(f, "/a.bin");
     const QString secondo = accoda(f, "/b.bin");
     f.BtPlay->click();
@@ -202,12 +202,8 @@ TEST_F(MotoreApp, AutomaticModeWaitsForTheServiceThenFillsItsSlotsInOrder) {
     FakeServiceServer servizio;
     f.Servizio->ImpostaServer("127.0.0.1", servizio.port());
     f.Opzioni()->MaxDownload->setValue(2);
-    test::Guasti lento;
-    lento.lento = 1000; // long enough to hold both slots
-    for (const QByteArray path : {"/0.bin", "/1.bin", "/2.bin", "/3.bin"}) {
-        file_.aggiungi(path, QByteArray(4000, 'x'));
-        file_.imposta(path, lento);
-    }
+    for (const QByteArray path : {"/0.bin", "/1.bin", "/2.bin", "/3.bin"})
+        serviLento(path, QByteArray(4000, 'x'), 1000); // long enough to hold both slots
     const QString fermo = accoda(f, "/0.bin", false);
     f.Lista->ImpostaIcona(f.Lista->RigaPerId(fermo), IconaFermo);
     const QString a = accoda(f, "/1.bin", false);
@@ -263,10 +259,7 @@ TEST_F(MotoreApp, TheAutomaticCountdownCountsDownFromTenAndItsButtonCancelsIt) {
 TEST_F(MotoreApp, StartingARowWhoseWorkerIsStillEndingWaitsForIt) {
     TForm1& f = startForDownloads();
     const QByteArray dati = FakeFileServer::bytesGenerati(5, 0, 800000);
-    file_.aggiungi("/due.bin", dati);
-    test::Guasti lento;
-    lento.lento = 400000;
-    file_.imposta("/due.bin", lento);
+    serviLento("/due.bin", dati, 400000);
     const QString id = accoda(f, "/due.bin");
     const auto vivi = [&] {
         const QList<motore::TDownload*> lavoratori = f.Scheduler->Lavoratori();

@@ -32,6 +32,16 @@ Guasti con(const std::function<void(Guasti&)>& modifica) {
     return g;
 }
 
+// One GET of /f.bin under `guasti`, with `range` as its Range header unless it is empty.
+httplib::Result chiedi(httplib::Client& client, FakeFileServer& server, const Guasti& guasti,
+                       const std::string& range) {
+    server.imposta("/f.bin", guasti);
+    httplib::Headers headers;
+    if (!range.empty())
+        headers.emplace("Range", range);
+    return client.Get("/f.bin", headers);
+}
+
 TEST(FakeFileServerTest, AnswersRangesAndFaults) {
     FakeFileServer server;
     server.aggiungiGenerato("/f.bin", kSize, kSeed);
@@ -82,11 +92,7 @@ TEST(FakeFileServerTest, AnswersRangesAndFaults) {
     httplib::Client client("127.0.0.1", server.porta());
     for (const auto& c : casi) {
         SCOPED_TRACE(c.nome);
-        server.imposta("/f.bin", c.guasti);
-        httplib::Headers headers;
-        if (!c.range.empty())
-            headers.emplace("Range", c.range);
-        const auto res = client.Get("/f.bin", headers);
+        const auto res = chiedi(client, server, c.guasti, c.range);
         ASSERT_TRUE(res);
         EXPECT_EQ(res->status, c.stato);
         EXPECT_EQ(QByteArray::fromStdString(res->body),
@@ -241,11 +247,7 @@ TEST(FakeFileServerTest, LiesAboutTheBody) {
     httplib::Client client("127.0.0.1", server.porta());
     for (const auto& c : casi) {
         SCOPED_TRACE(c.nome);
-        server.imposta("/f.bin", c.guasti);
-        httplib::Headers headers;
-        if (!c.range.empty())
-            headers.emplace("Range", c.range);
-        const auto res = client.Get("/f.bin", headers);
+        const auto res = chiedi(client, server, c.guasti, c.range);
         ASSERT_TRUE(res);
         EXPECT_EQ(res->status, c.stato);
         EXPECT_EQ(QByteArray::fromStdString(res->body), c.corpo);
