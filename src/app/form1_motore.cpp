@@ -56,6 +56,7 @@ motore::OpzioniScheduler opzioniScheduler(TForm1& f, TForm_Opzioni& o) {
     };
     s.SettaLimitiDiBanda = [&f] { f.SettaLimitiDiBanda(); };
     s.PausaCorrente = [&f] { return static_cast<qint64>(f.PausaCorrente); };
+    s.Db = [&f] { return f.Code->Db(); };
     return s;
 }
 
@@ -71,7 +72,9 @@ bool TForm1::codaFerma() {
 }
 
 void TForm1::creaMotore() {
-    programmaCoda_ = std::make_unique<motore::ProgrammaCoda>(*Code);
+    programmaCoda_ =
+        std::make_unique<motore::ProgrammaCoda>(Code->Modello(), [this] { return Code->Db(); });
+    programmaCoda_->Spostata = [this] { Code->AggiornaTitoliListaDownload(); };
     programmaCoda_->SpegniAutomatico = [this] { DownloadAutomatico->setChecked(false); };
     programmaCoda_->Rimuovi = [this](motore::StatoDownload& d) {
         {
@@ -109,7 +112,7 @@ void TForm1::creaMotore() {
     ambiente.marcatoreProduttore = deployment().makerMarker;
     ambiente.estrazioni = Estrazioni;
     ambiente.file = &FileInCorso;
-    Scheduler = new motore::Scheduler(*Code, DownloadAttivi, ambiente,
+    Scheduler = new motore::Scheduler(Code->Modello(), DownloadAttivi, ambiente,
                                       opzioniScheduler(*this, *opzioni_), this);
 
     auto sullaCoda = [this] { return PageControl1->currentIndex() == 0; };

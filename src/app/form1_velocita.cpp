@@ -23,17 +23,17 @@ struct TForm1::Velocimetro {
 
 namespace {
 
-// The refresh writes into the rows of `Lista`, found by their id.
+// The refresh writes into the queue's rows, found by their id.
 class CelleLista : public motore::CelleVelocita {
 public:
-    explicit CelleLista(VistaCoda& lista) : lista_(lista) {}
+    explicit CelleLista(ModelloCoda& modello) : modello_(modello) {}
     void ImpostaCella(const QString& idRiga, int cella, const QString& testo) override {
-        if (QTreeWidgetItem* riga = lista_.RigaPerId(idRiga))
-            VistaCoda::ImpostaCella(riga, cella, testo);
+        if (const int p = modello_.Posizione(TipoLista::Coda, idRiga); p >= 0)
+            modello_.ImpostaCella(TipoLista::Coda, p, cella, testo);
     }
 
 private:
-    VistaCoda& lista_;
+    ModelloCoda& modello_;
 };
 
 } // namespace
@@ -99,7 +99,7 @@ void TForm1::SpeedLimitChange() {
 }
 
 void TForm1::AggiornaVelocita() {
-    CelleLista celle(*Lista);
+    CelleLista celle(Code->Modello());
     const motore::Velocita v = motore::AggiornaVelocita(DownloadAttivi, celle);
     const QString testo = motore::TestoVelocitaTotale(v.Totale);
     LabelSpeed->setText(testo);

@@ -1,62 +1,48 @@
 #include "programmacoda.h"
 
 #include "engine/attivi.h"
-#include "queue/comandicoda.h"
-#include "queue/listecoda.h"
-#include "queue/vistacoda.h"
-
-#include <QTreeWidgetItem>
+#include "engine/sceltecoda.h"
+#include "queue/modellocoda.h"
 
 namespace tarvolin::motore {
 
-namespace {
-
-template <typename F> void conRiga(ListeCoda& code, const QString& id, F&& fn) {
-    if (QTreeWidgetItem* riga = code.Lista()->RigaPerId(id))
-        fn(riga);
-}
-
-} // namespace
-
 QString ProgrammaCoda::Cella(const QString& id, int cella) const {
-    QString testo;
-    conRiga(code_, id, [&](QTreeWidgetItem* r) { testo = VistaCoda::Cella(r, cella); });
-    return testo;
+    const RigaCoda* riga = code_.RigaPerId(kCoda, id);
+    return riga != nullptr ? riga->Cella(cella) : QString();
 }
 
 void ProgrammaCoda::ImpostaCella(const QString& id, int cella, const QString& testo) {
-    conRiga(code_, id, [&](QTreeWidgetItem* r) { VistaCoda::ImpostaCella(r, cella, testo); });
+    if (const int p = code_.Posizione(kCoda, id); p >= 0)
+        code_.ImpostaCella(kCoda, p, cella, testo);
 }
 
 QString ProgrammaCoda::Didascalia(const QString& id) const {
-    QString testo;
-    conRiga(code_, id, [&](QTreeWidgetItem* r) { testo = r->text(0); });
-    return testo;
+    const RigaCoda* riga = code_.RigaPerId(kCoda, id);
+    return riga != nullptr ? riga->didascalia : QString();
 }
 
 void ProgrammaCoda::ImpostaDidascalia(const QString& id, const QString& testo) {
-    conRiga(code_, id, [&](QTreeWidgetItem* r) { r->setText(0, testo); });
+    if (const int p = code_.Posizione(kCoda, id); p >= 0)
+        code_.ImpostaDidascalia(kCoda, p, testo);
 }
 
 void ProgrammaCoda::ImpostaIcona(const QString& id, int icona) {
-    conRiga(code_, id, [&](QTreeWidgetItem* r) { code_.Lista()->ImpostaIcona(r, icona); });
+    if (const int p = code_.Posizione(kCoda, id); p >= 0)
+        code_.ImpostaIcona(kCoda, p, icona);
 }
 
 void ProgrammaCoda::SpostaInCompletati(const QString& id) {
-    conRiga(code_, id, [&](QTreeWidgetItem* r) {
-        code_.Completati()->AggiungiRiga(
-            r->text(0), IconaCompletato,
-            {DimensioneSpostata(VistaCoda::Cella(r, cella::Size)),
-             VistaCoda::Cella(r, cella::Gruppo), VistaCoda::Cella(r, cella::Link),
-             VistaCoda::Cella(r, cella::Password), VistaCoda::Cella(r, cella::Id)});
-        code_.RigheTenute.remove(id);
-        code_.Lista()->RimuoviRiga(r);
-        code_.AggiornaTitoliListaDownload();
-    });
+    const int p = code_.Posizione(kCoda, id);
+    if (p < 0)
+        return;
+    code_.SpostaInCompletati(p);
+    code_.RigheTenute.remove(id);
+    if (Spostata)
+        Spostata();
 }
 
 Database* ProgrammaCoda::Db() {
-    return code_.Db();
+    return db_ ? db_() : nullptr;
 }
 
 void ProgrammaCoda::DisattivaDownloadAutomatico() {

@@ -5,20 +5,23 @@
 #include <functional>
 
 namespace tarvolin {
-class ListeCoda;
+class ModelloCoda;
 }
 
 namespace tarvolin::motore {
 
-// The worker's row updates made on the queue lists of the main window and its database.
+// The worker's row updates made on the queue's rows and its database.
 class ProgrammaCoda : public ProgrammaMotore {
 public:
-    explicit ProgrammaCoda(ListeCoda& code) : code_(code) {}
+    ProgrammaCoda(ModelloCoda& code, std::function<Database*()> db)
+        : code_(code), db_(std::move(db)) {}
 
     std::function<void()> SpegniAutomatico;
     std::function<void(StatoDownload&)> Rimuovi;
     std::function<void()> Fine;
     std::function<void(const QString& id, bool riuscito)> Concluso;
+    // A row has gone to the completed list.
+    std::function<void()> Spostata;
 
     QString Cella(const QString& id, int cella) const override;
     void ImpostaCella(const QString& id, int cella, const QString& testo) override;
@@ -33,7 +36,8 @@ public:
     void DownloadConcluso(const QString& id, bool riuscito) override;
 
 private:
-    ListeCoda& code_;
+    ModelloCoda& code_;
+    std::function<Database*()> db_;
 };
 
 } // namespace tarvolin::motore

@@ -3,12 +3,11 @@
 #include "common/clock.h"
 #include "common/formati.h"
 #include "common/synccall.h"
-#include "queue/listecoda.h"
+#include "engine/sceltecoda.h"
+#include "queue/modellocoda.h"
 #include "queue/righe.h"
-#include "queue/vistacoda.h"
 
 #include <QDateTime>
-#include <QTreeWidgetItem>
 
 namespace tarvolin::motore {
 
@@ -25,7 +24,7 @@ void TStartDownloadAutomatico::run() {
         ChiamataSincronizzata([&] { Fatto(); });
 }
 
-Scheduler::Scheduler(ListeCoda& code, DownloadAttivi& attivi, AmbienteMotore ambiente,
+Scheduler::Scheduler(ModelloCoda& code, DownloadAttivi& attivi, AmbienteMotore ambiente,
                      OpzioniScheduler opzioni, QObject* parent)
     : QObject(parent), code_(code), attivi_(attivi), ambiente_(std::move(ambiente)),
       o_(std::move(opzioni)) {}
@@ -64,8 +63,8 @@ void Scheduler::riprendiDopo(TDownload* vecchio) {
     const auto riprendi = [this, id] {
         if (!inAttesa_.remove(id))
             return; // already done, or the window is closing
-        QTreeWidgetItem* riga = code_.Lista()->RigaPerId(id);
-        if (riga != nullptr && VistaCoda::Icona(riga) == IconaInCoda)
+        const RigaCoda* riga = code_.RigaPerId(kCoda, id);
+        if (riga != nullptr && riga->icona == IconaInCoda)
             DownloadFile(id);
     };
     connect(vecchio, &QThread::finished, this, riprendi, Qt::QueuedConnection);
@@ -85,22 +84,24 @@ QList<TDownload*> Scheduler::Lavoratori() const {
 void Scheduler::DownloadFile(const QString& id) {
     if (o_.AggiornamentoInCorso())
         return;
-    VistaCoda* lista = code_.Lista();
-    QTreeWidgetItem* riga = lista->RigaPerId(id);
-    if (riga == nullptr)
+    // Looked up again after each call out: what they run may change the list.
+    const auto riga = [&] { return code_.Posizione(kCoda, id); };
+    if (riga() < 0)
         return;
     if (TDownload* vecchio = lavoratoreVivo(id)) {
         if (!vecchio->Interrompi && workerDi(id) != nullptr)
             return; // already running
-        lista->ImpostaIcona(riga, IconaInCoda);
+        code_.ImpostaIcona(kCoda, riga(), IconaInCoda);
         riprendiDopo(vecchio);
         return;
     }
-    const QString link = VistaCoda::Cella(riga, cella::Link);
+    const QString link = code_.Riga(kCoda, riga()).Cella(cella::Link);
     auto rifiuta = [&](const QString& testo) {
-        VistaCoda::ImpostaCella(riga, cella::Fine, FormatoOra(QDateTime::currentDateTime()));
-        VistaCoda::ImpostaCella(riga, cella::Stato, testo);
-        lista->ImpostaIcona(riga, IconaFermo);
+        if (riga() < 0)
+            return;
+        code_.ImpostaCella(kCoda, riga(), cella::Fine, FormatoOra(QDateTime::currentDateTime()));
+        code_.ImpostaCella(kCoda, riga(), cella::Stato, testo);
+        code_.ImpostaIcona(kCoda, riga(), IconaFermo);
     };
     QString avvio = QStringLiteral("Calcolo...");
     if (o_.HostConosciuto(link)) {
@@ -115,8 +116,10 @@ void Scheduler::DownloadFile(const QString& id) {
         }
         avvio = QStringLiteral("Generazione...");
     }
-    VistaCoda::ImpostaCella(riga, cella::Stato, avvio);
-    VistaCoda::ImpostaCella(riga, cella::Fine, avvio);
+    if (riga() < 0)
+        return;
+    code_.ImpostaCella(kCoda, riga(), cella::Stato, avvio);
+    code_.ImpostaCella(kCoda, riga(), cella::Fine, avvio);
 
     ParametriDownload p;
     p.IdRiga = id;
@@ -126,7 +129,7 @@ void Scheduler::DownloadFile(const QString& id) {
     p.SaltaRev = o_.SkipRev();
     p.NascondiCompletati = o_.AutoHide();
     p.SempreCartella = o_.AlwaysFolder();
-    if (Database* db = code_.Db()) {
+    if (Database* db = o_.Db()) {
         const DettagliDownload d = LeggiDettagliDownload(*db, id);
         p.PasswordLink = d.passlink;
         p.PasswordArchivio = d.passwordArchivio;
@@ -152,7 +155,8 @@ void Scheduler::DownloadFile(const QString& id) {
         attivi_.Lista.append(worker);
     }
     code_.RigheTenute.insert(id);
-    lista->ImpostaIcona(riga, IconaInCorso);
+    if (const int p = riga(); p >= 0)
+        code_.ImpostaIcona(kCoda, p, IconaInCorso);
     o_.SettaLimitiDiBanda();
     worker->PausaMs = o_.PausaCorrente();
     worker->start();
@@ -160,71 +164,35 @@ void Scheduler::DownloadFile(const QString& id) {
 
 void Scheduler::InterrompiDownload(const QString& id) {
     if (TDownload* worker = workerDi(id)) {
-        if (QTreeWidgetItem* riga = code_.Lista()->RigaPerId(id))
-            code_.Lista()->ImpostaIcona(riga, IconaFermo);
+        if (const int riga = code_.Posizione(kCoda, id); riga >= 0)
+            code_.ImpostaIcona(kCoda, riga, IconaFermo);
         worker->Interrompi = true;
     }
     o_.SettaLimitiDiBanda();
 }
 
 bool Scheduler::AvviaSpuntati() {
-    if (Attivi() >= kMassimoManuale) {
+    const bool fatto = motore::AvviaSpuntati(
+        code_, [this] { return Attivi(); }, kMassimoManuale,
+        [this](const QString& id) { DownloadFile(id); });
+    if (!fatto)
         emit LimiteRaggiunto();
-        return false;
-    }
-    VistaCoda* lista = code_.Lista();
-    for (int i = 0; i < lista->NumeroRighe(); ++i) {
-        QTreeWidgetItem* riga = lista->Riga(i);
-        if (!VistaCoda::Spuntata(riga))
-            continue;
-        if (Attivi() >= kMassimoManuale) {
-            emit LimiteRaggiunto();
-            return false;
-        }
-        const int icona = VistaCoda::Icona(riga);
-        if (icona != IconaInCorso && icona != IconaCompletato)
-            DownloadFile(VistaCoda::Cella(riga, cella::Id));
-    }
-    return true;
+    return fatto;
 }
 
 void Scheduler::FermaSpuntati() {
-    VistaCoda* lista = code_.Lista();
-    for (int i = 0; i < lista->NumeroRighe(); ++i) {
-        QTreeWidgetItem* riga = lista->Riga(i);
-        if (!VistaCoda::Spuntata(riga))
-            continue;
-        if (VistaCoda::Icona(riga) == IconaInCoda)
-            lista->ImpostaIcona(riga, IconaFermo);
-        else if (VistaCoda::Icona(riga) == IconaInCorso)
-            InterrompiDownload(VistaCoda::Cella(riga, cella::Id));
-    }
+    motore::FermaSpuntati(code_, [this](const QString& id) { InterrompiDownload(id); });
 }
 
 void Scheduler::RimettiInCodaAutomatico() {
-    VistaCoda* lista = code_.Lista();
-    lista->setUpdatesEnabled(false);
-    for (int i = lista->NumeroRighe() - 1; i >= 0; --i) {
-        QTreeWidgetItem* riga = lista->Riga(i);
-        if (VistaCoda::Spuntata(riga) && VistaCoda::Icona(riga) == IconaFermo)
-            lista->ImpostaIcona(riga, IconaInCoda);
-    }
-    lista->setUpdatesEnabled(true);
+    RimettiInCodaSpuntati(code_);
 }
 
 void Scheduler::TimerDownloadAutomaticoTimer() {
     if (o_.AggiornamentoInCorso() || o_.ServizioAssente())
         return;
-    if (Attivi() >= o_.MaxDownload())
-        return;
-    VistaCoda* lista = code_.Lista();
-    for (int i = 0; i < lista->NumeroRighe(); ++i) {
-        QTreeWidgetItem* riga = lista->Riga(i);
-        if (VistaCoda::Icona(riga) == IconaInCoda) {
-            DownloadFile(VistaCoda::Cella(riga, cella::Id));
-            return;
-        }
-    }
+    if (const std::optional<QString> id = ProssimoAutomatico(code_, Attivi(), o_.MaxDownload()))
+        DownloadFile(*id);
 }
 
 void Scheduler::RispostaLinkServizio(const QString& payload) {
@@ -250,7 +218,7 @@ void Scheduler::DownloadAutomaticoClick(bool spuntato) {
         emit PannelloAutomatico(false, QString());
         return;
     }
-    if (code_.Lista()->NumeroRighe() == 0) {
+    if (code_.NumeroRighe(kCoda) == 0) {
         emit TimerAutomatico(true);
         return;
     }

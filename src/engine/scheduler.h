@@ -13,7 +13,8 @@
 #include <memory>
 
 namespace tarvolin {
-class ListeCoda;
+class Database;
+class ModelloCoda;
 }
 
 namespace tarvolin::motore {
@@ -43,6 +44,7 @@ struct OpzioniScheduler {
     std::function<bool()> ServizioAssente, Sospeso, AggiornamentoInCorso;
     std::function<void()> SettaLimitiDiBanda;
     std::function<qint64()> PausaCorrente;
+    std::function<Database*()> Db;
 };
 
 // When queue rows become running downloads, and how many at once. Main thread.
@@ -51,7 +53,7 @@ class Scheduler : public QObject {
 public:
     static constexpr int kMassimoManuale = 15;
 
-    Scheduler(ListeCoda& code, DownloadAttivi& attivi, AmbienteMotore ambiente,
+    Scheduler(ModelloCoda& code, DownloadAttivi& attivi, AmbienteMotore ambiente,
               OpzioniScheduler opzioni, QObject* parent = nullptr);
     ~Scheduler() override;
 
@@ -93,7 +95,7 @@ private:
     TDownload* lavoratoreVivo(const QString& id) const;
     void riprendiDopo(TDownload* vecchio);
 
-    ListeCoda& code_;
+    ModelloCoda& code_;
     DownloadAttivi& attivi_;
     AmbienteMotore ambiente_;
     OpzioniScheduler o_;

@@ -23,7 +23,9 @@
 
 namespace tarvolin {
 
-namespace {} // namespace
+namespace {
+constexpr TipoLista kCoda = TipoLista::Coda;
+} // namespace
 
 TForm_DettagliDownload::TForm_DettagliDownload(ListeCoda& code, Database& db, const QString& id,
                                                QWidget* parent)
@@ -122,10 +124,11 @@ void TForm_DettagliDownload::BtSalvaModificheClick() {
 
 void TForm_DettagliDownload::salva() {
     // Looked up now, not when opened: the row may have been deleted or moved meanwhile.
-    if (QTreeWidgetItem* riga = code_.Lista()->RigaPerId(id_)) {
-        riga->setText(0, Download->text());
-        VistaCoda::ImpostaCella(riga, cella::Link, Download->text());
-        VistaCoda::ImpostaCella(riga, cella::Password, PasswordDownload->text());
+    ModelloCoda& m = code_.Modello();
+    if (const int p = m.Posizione(kCoda, id_); p >= 0) {
+        m.ImpostaDidascalia(kCoda, p, Download->text());
+        m.ImpostaCella(kCoda, p, cella::Link, Download->text());
+        m.ImpostaCella(kCoda, p, cella::Password, PasswordDownload->text());
     }
     db_.Execute(QStringLiteral("UPDATE table_download SET link = ?, passlink = ?, autoextract = ?, "
                                "passwordarchivio = ? WHERE id = ?"),
@@ -136,14 +139,14 @@ void TForm_DettagliDownload::salva() {
 }
 
 void TForm_DettagliDownload::rinominaGruppo(const QString& nuovo) {
-    VistaCoda* lista = code_.Lista();
+    ModelloCoda& m = code_.Modello();
     if (gruppoCaricato_.isEmpty()) {
         db_.Execute(QStringLiteral("UPDATE table_download SET gruppo = ? WHERE id = ?"),
                     {nuovo, id_});
         if (NomeGruppoAutomatico(nuovo))
             return;
-        if (QTreeWidgetItem* riga = lista->RigaPerId(id_))
-            VistaCoda::ImpostaCella(riga, cella::Gruppo, nuovo);
+        if (const int p = m.Posizione(kCoda, id_); p >= 0)
+            m.ImpostaCella(kCoda, p, cella::Gruppo, nuovo);
         return;
     }
     // A group is one name shared by its rows, so renaming it from one row renames it for all,
@@ -152,10 +155,9 @@ void TForm_DettagliDownload::rinominaGruppo(const QString& nuovo) {
                 {nuovo, gruppoCaricato_});
     if (NomeGruppoAutomatico(nuovo))
         return;
-    for (int i = 0; i < lista->NumeroRighe(); ++i) {
-        QTreeWidgetItem* riga = lista->Riga(i);
-        if (VistaCoda::Cella(riga, cella::Gruppo) == gruppoCaricato_)
-            VistaCoda::ImpostaCella(riga, cella::Gruppo, nuovo);
+    for (int i = 0; i < m.NumeroRighe(kCoda); ++i) {
+        if (m.Riga(kCoda, i).Cella(cella::Gruppo) == gruppoCaricato_)
+            m.ImpostaCella(kCoda, i, cella::Gruppo, nuovo);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "queue/comandicoda.h"
 #include "queue/database.h"
 #include "queue/intake.h"
+#include "queue/modellocoda.h"
 #include "queue/vistacoda.h"
 
 #include <QAction>
@@ -49,7 +50,9 @@ private:
 ListeCoda::ListeCoda(VistaCoda* lista, VistaCoda* nonCompletati, VistaCoda* completati,
                      QTabWidget* schede, QObject* parent)
     : QObject(parent), lista_(lista), nonCompletati_(nonCompletati), completati_(completati),
-      schede_(schede) {
+      schede_(schede), modello_(new ModelloCoda(this)) {
+    for (VistaCoda* vista : {lista_, nonCompletati_, completati_})
+        vista->Mostra(*modello_);
     lista_->setObjectName(QStringLiteral("Lista"));
     nonCompletati_->setObjectName(QStringLiteral("ListaNonCompletati"));
     completati_->setObjectName(QStringLiteral("ListaCompletati"));
@@ -223,18 +226,17 @@ void ListeCoda::AggiornaTitoliListaDownload() {
     emit InCodaCambiato(lista_->NumeroRighe());
 }
 
-void ListeCoda::perRigheAllIndietro(VistaCoda* vista, bool soloSpuntate,
-                                    const std::function<void(QTreeWidgetItem*)>& azione) {
+void ListeCoda::perRigheAllIndietro(TipoLista tipo, bool soloSpuntate,
+                                    const std::function<void(int posizione)>& azione) {
     if (db_ == nullptr)
         return;
     try {
         Transazione transazione(*db_);
-        for (int i = vista->NumeroRighe() - 1; i >= 0; --i) {
-            QTreeWidgetItem* riga = vista->Riga(i);
-            if (soloSpuntate && !VistaCoda::Spuntata(riga))
+        for (int i = modello_->NumeroRighe(tipo) - 1; i >= 0; --i) {
+            if (soloSpuntate && !modello_->Riga(tipo, i).spuntata)
                 continue;
             try {
-                azione(riga);
+                azione(i);
             } catch (const DatabaseError& e) {
                 // This row stays as it was; the others go on.
                 qCDebug(lcCoda) << "row left as it was:" << e.what();
@@ -253,38 +255,33 @@ void ListeCoda::EliminaSelezionati() {
     if (MostraMessaggio(
             lista_->window(), QStringLiteral("Eliminare i link selezionati nella lista?"),
             QStringLiteral("Conferma"), Icona::Avviso, Pulsanti::SiNo) == Risposta::Si) {
-        perRigheAllIndietro(lista_, true, [this](QTreeWidgetItem* riga) {
-            const QString id = VistaCoda::Cella(riga, cella::Id);
-            if (VistaCoda::Cella(riga, cella::Stato) == QLatin1String("Download") ||
-                RigheTenute.contains(id))
+        perRigheAllIndietro(TipoLista::Coda, true, [this](int i) {
+            const RigaCoda& riga = modello_->Riga(TipoLista::Coda, i);
+            const QString id = riga.Cella(cella::Id);
+            if (riga.Cella(cella::Stato) == QLatin1String("Download") ||
+                modello_->RigheTenute.contains(id))
                 return;
             EliminaRigaTabella(*db_, id);
-            lista_->RimuoviRiga(riga);
+            modello_->Rimuovi(TipoLista::Coda, i);
         });
     }
     AggiornaTitoliListaDownload();
 }
 
 void ListeCoda::NascondiCompletati() {
-    for (int i = lista_->NumeroRighe() - 1; i >= 0; --i) {
-        QTreeWidgetItem* riga = lista_->Riga(i);
-        if (VistaCoda::Icona(riga) != IconaCompletato ||
-            RigheTenute.contains(VistaCoda::Cella(riga, cella::Id)))
+    for (int i = modello_->NumeroRighe(TipoLista::Coda) - 1; i >= 0; --i) {
+        const RigaCoda& riga = modello_->Riga(TipoLista::Coda, i);
+        if (riga.icona != IconaCompletato || modello_->RigheTenute.contains(riga.Cella(cella::Id)))
             continue;
-        completati_->AggiungiRiga(
-            riga->text(0), IconaCompletato,
-            {DimensioneSpostata(VistaCoda::Cella(riga, cella::Size)),
-             VistaCoda::Cella(riga, cella::Gruppo), VistaCoda::Cella(riga, cella::Link),
-             VistaCoda::Cella(riga, cella::Password), VistaCoda::Cella(riga, cella::Id)});
-        lista_->RimuoviRiga(riga);
+        modello_->SpostaInCompletati(i);
     }
     AggiornaTitoliListaDownload();
 }
 
 void ListeCoda::RimuoviGruppoSpuntati() {
-    perRigheAllIndietro(lista_, true, [this](QTreeWidgetItem* riga) {
-        RimuoviGruppoTabella(*db_, VistaCoda::Cella(riga, cella::Id));
-        VistaCoda::ImpostaCella(riga, cella::Gruppo, QString());
+    perRigheAllIndietro(TipoLista::Coda, true, [this](int i) {
+        RimuoviGruppoTabella(*db_, modello_->Id(TipoLista::Coda, i));
+        modello_->ImpostaCella(TipoLista::Coda, i, cella::Gruppo, QString());
     });
 }
 
@@ -295,33 +292,34 @@ void ListeCoda::ApriLinkSelezionato() {
 }
 
 void ListeCoda::Nascondi(VistaCoda* vista, bool tutti) {
-    perRigheAllIndietro(vista, !tutti, [this, vista](QTreeWidgetItem* riga) {
-        EliminaRigaTabella(*db_, VistaCoda::Cella(riga, vista->CellaId()));
-        vista->RimuoviRiga(riga);
+    const TipoLista tipo = vista->Tipo();
+    perRigheAllIndietro(tipo, !tutti, [this, tipo](int i) {
+        EliminaRigaTabella(*db_, modello_->Id(tipo, i));
+        modello_->Rimuovi(tipo, i);
     });
     AggiornaTitoliListaDownload();
 }
 
-bool ListeCoda::rimettiInCoda(VistaCoda* vista, QTreeWidgetItem* riga) {
-    const std::optional<RigaTabella> r =
-        RimettiInCodaTabella(*db_, VistaCoda::Cella(riga, vista->CellaId()));
+bool ListeCoda::rimettiInCoda(TipoLista tipo, int posizione) {
+    const std::optional<RigaTabella> r = RimettiInCodaTabella(*db_, modello_->Id(tipo, posizione));
     if (r)
         AggiungiInCoda(r->link, r->gruppo, r->link, r->passlink, r->id);
-    vista->RimuoviRiga(riga);
+    modello_->Rimuovi(tipo, posizione);
     return r.has_value();
 }
 
 void ListeCoda::RimettiInCodaSpuntati(VistaCoda* vista) {
-    perRigheAllIndietro(vista, true,
-                        [this, vista](QTreeWidgetItem* riga) { rimettiInCoda(vista, riga); });
+    const TipoLista tipo = vista->Tipo();
+    perRigheAllIndietro(tipo, true, [this, tipo](int i) { rimettiInCoda(tipo, i); });
     AggiornaTitoliListaDownload();
 }
 
 void ListeCoda::CopiaColonnaSpuntati(VistaCoda* vista, int cella) {
     QStringList valori;
-    for (int i = vista->NumeroRighe() - 1; i >= 0; --i) {
-        if (VistaCoda::Spuntata(vista->Riga(i)))
-            valori << VistaCoda::Cella(vista->Riga(i), cella);
+    const ModelloCoda& m = vista->Modello();
+    for (int i = m.NumeroRighe(vista->Tipo()) - 1; i >= 0; --i) {
+        if (m.Riga(vista->Tipo(), i).spuntata)
+            valori << m.Riga(vista->Tipo(), i).Cella(cella);
     }
     const QString testo = valori.join(QStringLiteral("\r\n"));
     if (testo.isEmpty())
@@ -331,41 +329,47 @@ void ListeCoda::CopiaColonnaSpuntati(VistaCoda* vista, int cella) {
 }
 
 void ListeCoda::SpuntaTutti(VistaCoda* vista, bool spunta) {
-    for (int i = 0; i < vista->NumeroRighe(); ++i)
-        VistaCoda::Spunta(vista->Riga(i), spunta);
+    ModelloCoda& m = vista->Modello();
+    for (int i = 0; i < m.NumeroRighe(vista->Tipo()); ++i)
+        m.Spunta(vista->Tipo(), i, spunta);
 }
 
-void ListeCoda::MostraNellaCartella(QTreeWidgetItem* riga) {
+void ListeCoda::MostraNellaCartella(const QString& nomeFile) {
     QString percorso = opzioni_.CompleteDir();
     if (opzioni_.AlwaysFolder())
-        percorso += SottocartellaFile(riga->text(0));
-    percorso += riga->text(0);
+        percorso += SottocartellaFile(nomeFile);
+    percorso += nomeFile;
     if (QFileInfo(percorso).isFile())
         platform::shell().showInFolder(percorso);
 }
 
-void ListeCoda::rimettiInCodaSulPosto(QTreeWidgetItem* riga) {
-    RimettiInCodaTabella(*db_, VistaCoda::Cella(riga, cella::Id));
-    riga->setText(0, VistaCoda::Cella(riga, cella::Link));
-    VistaCoda::ImpostaCella(riga, cella::Size, kNd);
-    VistaCoda::ImpostaCella(riga, cella::Stato, kInCoda);
-    VistaCoda::ImpostaCella(riga, cella::Fine, QString());
-    lista_->ImpostaIcona(riga, IconaInCoda);
+void ListeCoda::rimettiInCodaSulPosto(int i) {
+    ModelloCoda& m = *modello_;
+    constexpr TipoLista coda = TipoLista::Coda;
+    RimettiInCodaTabella(*db_, m.Id(coda, i));
+    m.ImpostaDidascalia(coda, i, m.Riga(coda, i).Cella(cella::Link));
+    m.ImpostaCella(coda, i, cella::Size, kNd);
+    m.ImpostaCella(coda, i, cella::Stato, kInCoda);
+    m.ImpostaCella(coda, i, cella::Fine, QString());
+    m.ImpostaIcona(coda, i, IconaInCoda);
 }
 
-void ListeCoda::IconaPremuta(VistaCoda* vista, QTreeWidgetItem* riga) {
-    const int icona = VistaCoda::Icona(riga);
+void ListeCoda::IconaPremuta(VistaCoda* vista, QTreeWidgetItem* item) {
+    const TipoLista tipo = vista->Tipo();
+    const int posizione = vista->Posizione(item);
+    const RigaCoda& riga = modello_->Riga(tipo, posizione);
+    const int icona = riga.icona;
     try {
         if (vista == lista_ && (icona == IconaInCoda || icona == IconaFermo))
-            emit AvviaDownload(VistaCoda::Cella(riga, cella::Id));
+            emit AvviaDownload(riga.Cella(cella::Id));
         else if (vista == lista_ && icona == IconaInCorso)
-            emit InterrompiDownload(VistaCoda::Cella(riga, cella::Id));
+            emit InterrompiDownload(riga.Cella(cella::Id));
         else if (vista != nonCompletati_ && icona == IconaCompletato)
-            MostraNellaCartella(riga);
+            MostraNellaCartella(riga.didascalia);
         else if (vista == lista_ && icona == IconaFallito && db_ != nullptr)
-            rimettiInCodaSulPosto(riga);
+            rimettiInCodaSulPosto(posizione);
         else if (vista == nonCompletati_ && icona == IconaFallito && db_ != nullptr) {
-            rimettiInCoda(vista, riga);
+            rimettiInCoda(tipo, posizione);
             AggiornaTitoliListaDownload();
         }
     } catch (const DatabaseError& e) {

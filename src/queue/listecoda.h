@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -14,9 +13,11 @@ class QWidget;
 namespace tarvolin {
 
 class Database;
+class ModelloCoda;
 class TForm_Add;
 class VistaCoda;
 struct RigaTabella;
+enum class TipoLista;
 
 // What the queue commands read from the options.
 struct OpzioniCoda {
@@ -40,9 +41,8 @@ public:
     VistaCoda* Lista() const { return lista_; }
     VistaCoda* NonCompletati() const { return nonCompletati_; }
     VistaCoda* Completati() const { return completati_; }
-
-    // Rows a running worker holds: the delete and the move of completed rows leave them alone.
-    QSet<QString> RigheTenute;
+    // The rows the three lists show.
+    ModelloCoda& Modello() const { return *modello_; }
 
     void CaricaLista();
     void AggiornaTitoliListaDownload();
@@ -66,7 +66,7 @@ public:
     void RimettiInCodaSpuntati(VistaCoda* vista);
     void CopiaColonnaSpuntati(VistaCoda* vista, int cella);
     static void SpuntaTutti(VistaCoda* vista, bool spunta);
-    void MostraNellaCartella(QTreeWidgetItem* riga);
+    void MostraNellaCartella(const QString& nomeFile);
     void IconaPremuta(VistaCoda* vista, QTreeWidgetItem* riga);
     void ApriCartellaDownload();
     void ApriCartellaTemp();
@@ -90,12 +90,12 @@ private:
     void riempi(VistaCoda* vista, const QList<RigaTabella>& righe);
     void aggiungiCompletato(const RigaTabella& riga);
     void aggiungiNonCompletato(const RigaTabella& riga);
-    bool rimettiInCoda(VistaCoda* vista, QTreeWidgetItem* riga);
-    void rimettiInCodaSulPosto(QTreeWidgetItem* riga);
+    bool rimettiInCoda(TipoLista tipo, int posizione);
+    void rimettiInCodaSulPosto(int posizione);
     // Runs `azione` on each ticked (or every) row from the last to the first, in one
     // transaction; a failing row is skipped.
-    void perRigheAllIndietro(VistaCoda* vista, bool soloSpuntate,
-                             const std::function<void(QTreeWidgetItem*)>& azione);
+    void perRigheAllIndietro(TipoLista tipo, bool soloSpuntate,
+                             const std::function<void(int posizione)>& azione);
 
     VistaCoda* lista_;
     VistaCoda* nonCompletati_;
@@ -103,6 +103,7 @@ private:
     QTabWidget* schede_;
     Database* db_ = nullptr;
     OpzioniCoda opzioni_;
+    ModelloCoda* modello_;
 };
 
 } // namespace tarvolin

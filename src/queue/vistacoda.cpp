@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
@@ -41,7 +42,10 @@ Disposizione disposizione(TipoLista tipo) {
 } // namespace
 
 VistaCoda::VistaCoda(TipoLista tipo, QWidget* parent) : QTreeWidget(parent), tipo_(tipo) {
+    Mostra(*new ModelloCoda(this));
+    connect(this, &QTreeWidget::itemChanged, this, &VistaCoda::elementoCambiato);
     const Disposizione d = disposizione(tipo);
+    allineamenti_ = d.allineamenti;
     setColumnCount(static_cast<int>(d.colonne.size()) + d.celleNascoste);
     setHeaderLabels(d.colonne);
     for (int i = 0; i < d.larghezze.size(); ++i) {
@@ -79,74 +83,130 @@ VistaCoda::VistaCoda(TipoLista tipo, QWidget* parent) : QTreeWidget(parent), tip
     }
 }
 
-int VistaCoda::CellaGruppo() const {
-    return tipo_ == TipoLista::Coda ? cella::Gruppo : tipo_ == TipoLista::NonCompletati ? 2 : 1;
+void VistaCoda::Mostra(ModelloCoda& modello) {
+    if (modello_ != nullptr)
+        disconnect(modello_, nullptr, this, nullptr);
+    if (modello_ != nullptr && modello_->parent() == this)
+        modello_->deleteLater();
+    modello_ = &modello;
+    connect(modello_, &ModelloCoda::RigaAggiunta, this, &VistaCoda::aggiunta);
+    connect(modello_, &ModelloCoda::RigaRimossa, this, &VistaCoda::rimossa);
+    connect(modello_, &ModelloCoda::RigaCambiata, this, &VistaCoda::cambiata);
+    clear();
+    for (int i = 0; i < modello_->NumeroRighe(tipo_); ++i)
+        aggiunta(tipo_, i);
 }
 
-int VistaCoda::CellaLink() const {
-    return CellaGruppo() + 1;
-}
-
-int VistaCoda::CellaPassword() const {
-    return CellaLink() + 1;
-}
-
-int VistaCoda::CellaId() const {
-    return CellaPassword() + 1;
+VistaCoda* VistaCoda::di(const QTreeWidgetItem* riga) {
+    return qobject_cast<VistaCoda*>(riga->treeWidget());
 }
 
 QString VistaCoda::Cella(const QTreeWidgetItem* riga, int cella) {
     return riga->text(cella + 1);
 }
 
-void VistaCoda::ImpostaCella(QTreeWidgetItem* riga, int cella, const QString& testo) {
-    riga->setText(cella + 1, testo);
-}
-
 int VistaCoda::Icona(const QTreeWidgetItem* riga) {
     return riga->data(0, Qt::UserRole).toInt();
-}
-
-void VistaCoda::ImpostaIcona(QTreeWidgetItem* riga, int icona) const {
-    riga->setData(0, Qt::UserRole, icona);
-    riga->setIcon(0, IconaStatoRiga(icona));
 }
 
 bool VistaCoda::Spuntata(const QTreeWidgetItem* riga) {
     return riga->checkState(0) == Qt::Checked;
 }
 
+void VistaCoda::ImpostaCella(QTreeWidgetItem* riga, int cella, const QString& testo) {
+    VistaCoda* v = di(riga);
+    v->modello_->ImpostaCella(v->tipo_, v->Posizione(riga), cella, testo);
+}
+
 void VistaCoda::Spunta(QTreeWidgetItem* riga, bool spuntata) {
-    riga->setCheckState(0, spuntata ? Qt::Checked : Qt::Unchecked);
+    VistaCoda* v = di(riga);
+    v->modello_->Spunta(v->tipo_, v->Posizione(riga), spuntata);
+}
+
+void VistaCoda::ImpostaIcona(QTreeWidgetItem* riga, int icona) const {
+    modello_->ImpostaIcona(tipo_, Posizione(riga), icona);
+}
+
+void VistaCoda::RimuoviRiga(QTreeWidgetItem* riga) {
+    modello_->Rimuovi(tipo_, Posizione(riga));
 }
 
 QTreeWidgetItem* VistaCoda::AggiungiRiga(const QString& didascalia, int icona,
                                          const QStringList& celle) {
-    auto* riga = new QTreeWidgetItem(this);
-    riga->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    riga->setText(0, didascalia);
-    Spunta(riga, false);
-    ImpostaIcona(riga, icona);
-    const Disposizione d = disposizione(tipo_);
-    for (int i = 0; i < celle.size(); ++i) {
-        ImpostaCella(riga, i, celle[i]);
-        if (i < d.allineamenti.size())
-            riga->setTextAlignment(i + 1, d.allineamenti[i]);
-    }
-    return riga;
+    modello_->Aggiungi(tipo_, RigaCoda{didascalia, celle, icona, false});
+    return topLevelItem(topLevelItemCount() - 1);
 }
 
 QTreeWidgetItem* VistaCoda::RigaPerId(const QString& id) const {
-    const int colonna = CellaId() + 1;
-    for (int i = 0; i < topLevelItemCount(); ++i) {
-        if (topLevelItem(i)->text(colonna) == id)
-            return topLevelItem(i);
-    }
-    return nullptr;
+    const int p = modello_->Posizione(tipo_, id);
+    return p < 0 ? nullptr : topLevelItem(p);
 }
 
-void VistaCoda::RimuoviRiga(QTreeWidgetItem* riga) {
-    delete takeTopLevelItem(indexOfTopLevelItem(riga));
+void VistaCoda::aggiunta(TipoLista tipo, int posizione) {
+    if (tipo != tipo_)
+        return;
+    const RigaCoda& r = modello_->Riga(tipo, posizione);
+    const QScopedValueRollback copia(copia_, true);
+    auto* riga = new QTreeWidgetItem;
+    riga->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    riga->setText(0, r.didascalia);
+    riga->setCheckState(0, r.spuntata ? Qt::Checked : Qt::Unchecked);
+    riga->setData(0, Qt::UserRole, r.icona);
+    riga->setIcon(0, IconaStatoRiga(r.icona));
+    for (int i = 0; i < r.celle.size(); ++i) {
+        riga->setText(i + 1, r.celle[i]);
+        if (i < allineamenti_.size())
+            riga->setTextAlignment(i + 1, allineamenti_[i]);
+    }
+    insertTopLevelItem(posizione, riga);
+}
+
+void VistaCoda::rimossa(TipoLista tipo, int posizione) {
+    if (tipo == tipo_)
+        delete takeTopLevelItem(posizione);
+}
+
+void VistaCoda::cambiata(TipoLista tipo, int posizione, ModelloCoda::Parte parte, int cella) {
+    if (tipo != tipo_)
+        return;
+    const RigaCoda& r = modello_->Riga(tipo, posizione);
+    QTreeWidgetItem* riga = topLevelItem(posizione);
+    const QScopedValueRollback copia(copia_, true);
+    switch (parte) {
+    case ModelloCoda::Parte::Didascalia:
+        riga->setText(0, r.didascalia);
+        break;
+    case ModelloCoda::Parte::Cella:
+        riga->setText(cella + 1, r.Cella(cella));
+        break;
+    case ModelloCoda::Parte::Icona:
+        riga->setData(0, Qt::UserRole, r.icona);
+        riga->setIcon(0, IconaStatoRiga(r.icona));
+        break;
+    case ModelloCoda::Parte::Spunta:
+        riga->setCheckState(0, r.spuntata ? Qt::Checked : Qt::Unchecked);
+        break;
+    }
+}
+
+void VistaCoda::elementoCambiato(QTreeWidgetItem* riga, int colonna) {
+    // A change not copied from the model: the user ticked a box, or code wrote into the row.
+    // The model follows.
+    if (copia_)
+        return;
+    const int p = Posizione(riga);
+    if (p < 0)
+        return;
+    const RigaCoda& r = modello_->Riga(tipo_, p);
+    if (colonna > 0) {
+        if (r.Cella(colonna - 1) != riga->text(colonna))
+            modello_->ImpostaCella(tipo_, p, colonna - 1, riga->text(colonna));
+        return;
+    }
+    if (r.spuntata != Spuntata(riga))
+        modello_->Spunta(tipo_, p, Spuntata(riga));
+    if (r.didascalia != riga->text(0))
+        modello_->ImpostaDidascalia(tipo_, p, riga->text(0));
 }
 
 bool VistaCoda::sopraIcona(const QPoint& pos) const {
@@ -177,8 +237,8 @@ void VistaCoda::mousePressEvent(QMouseEvent* event) {
         return;
     Processo().SpuntaInTrascinamento = true;
     if (pos.x() > kOltreIcona) {
-        for (int i = 0; i < topLevelItemCount(); ++i)
-            Spunta(topLevelItem(i), false);
+        for (int i = 0; i < modello_->NumeroRighe(tipo_); ++i)
+            modello_->Spunta(tipo_, i, false);
     }
     if (sopraIcona(pos))
         emit IconaPremuta(itemAt(pos));
@@ -189,7 +249,7 @@ void VistaCoda::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (Processo().SpuntaInTrascinamento) {
         if (QTreeWidgetItem* riga = itemAt(pos)) {
-            Spunta(riga, true);
+            modello_->Spunta(tipo_, Posizione(riga), true);
             riga->setSelected(true);
         }
     }

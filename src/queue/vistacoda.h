@@ -1,52 +1,44 @@
 #pragma once
 
+#include "queue/modellocoda.h"
+
 #include <QTreeWidget>
 
 namespace tarvolin {
 
-enum class TipoLista { Coda, NonCompletati, Completati };
-
-// Row icons, shared with the download engine.
-enum IconaRiga {
-    IconaInCoda = 0,
-    IconaInCorso = 1,
-    IconaCompletato = 2,
-    IconaFallito = 3,
-    IconaFermo = 4
-};
-
-// Cells of a `Lista` row (the caption is the file name or the link).
-namespace cella {
-inline constexpr int Size = 0, Stato = 1, Progresso = 2, Fine = 3, Velocita = 4, Gruppo = 5,
-                     Link = 6, Password = 7, Id = 8;
-}
-
-// One of the three queue lists: a caption, then cells, the last ones hidden and holding the
-// row's data. Tick boxes and 32 x 32 state icons in the first column.
+// One of the three queue lists on screen, showing its rows of the model: a caption, then the
+// cells, the last ones hidden. Tick boxes and 32 x 32 state icons in the first column.
 class VistaCoda : public QTreeWidget {
     Q_OBJECT
 public:
+    // Shows a model of its own until `Mostra` gives it the shared one.
     explicit VistaCoda(TipoLista tipo, QWidget* parent = nullptr);
 
+    // Shows `modello`'s rows of this list from now on.
+    void Mostra(ModelloCoda& modello);
+    ModelloCoda& Modello() const { return *modello_; }
+
     TipoLista Tipo() const { return tipo_; }
-    int CellaGruppo() const;
-    int CellaLink() const;
-    int CellaPassword() const;
-    int CellaId() const;
+    int CellaGruppo() const { return tarvolin::CellaGruppo(tipo_); }
+    int CellaLink() const { return tarvolin::CellaLink(tipo_); }
+    int CellaPassword() const { return tarvolin::CellaPassword(tipo_); }
+    int CellaId() const { return tarvolin::CellaId(tipo_); }
 
     static QString Cella(const QTreeWidgetItem* riga, int cella);
-    static void ImpostaCella(QTreeWidgetItem* riga, int cella, const QString& testo);
     static int Icona(const QTreeWidgetItem* riga);
-    void ImpostaIcona(QTreeWidgetItem* riga, int icona) const;
     static bool Spuntata(const QTreeWidgetItem* riga);
+    // Changes of a row shown by a view, made on its model.
+    static void ImpostaCella(QTreeWidgetItem* riga, int cella, const QString& testo);
     static void Spunta(QTreeWidgetItem* riga, bool spuntata);
+    void ImpostaIcona(QTreeWidgetItem* riga, int icona) const;
+    void RimuoviRiga(QTreeWidgetItem* riga);
 
     // Appends a row: caption, icon, then the cells in order.
     QTreeWidgetItem* AggiungiRiga(const QString& didascalia, int icona, const QStringList& celle);
     QTreeWidgetItem* RigaPerId(const QString& id) const;
     QTreeWidgetItem* Riga(int indice) const { return topLevelItem(indice); }
     int NumeroRighe() const { return topLevelItemCount(); }
-    void RimuoviRiga(QTreeWidgetItem* riga);
+    int Posizione(QTreeWidgetItem* riga) const { return indexOfTopLevelItem(riga); }
 
     // Pixels from the left edge where a press acts on the row's icon.
     static constexpr int kIconaDa = 22;
@@ -69,8 +61,17 @@ protected:
 private:
     bool sopraIcona(const QPoint& pos) const;
     bool sopraCasella(const QPoint& pos) const;
+    void aggiunta(TipoLista tipo, int posizione);
+    void rimossa(TipoLista tipo, int posizione);
+    void cambiata(TipoLista tipo, int posizione, ModelloCoda::Parte parte, int cella);
+    void elementoCambiato(QTreeWidgetItem* riga, int colonna);
+    static VistaCoda* di(const QTreeWidgetItem* riga);
 
     TipoLista tipo_;
+    ModelloCoda* modello_ = nullptr;
+    QList<Qt::Alignment> allineamenti_;
+    // The view is copying the model: its own item changes are not the user's.
+    bool copia_ = false;
 };
 
 // The picture of a row state.

@@ -73,7 +73,7 @@ TEST_F(MotoreApp, StartStopAndResumeFromTheButtons) {
     const QString id = accoda(f, "/film.bin");
     f.BtPlay->click();
     EXPECT_EQ(icona(f, id), IconaInCorso);
-    EXPECT_TRUE(f.Code->RigheTenute.contains(id));
+    EXPECT_TRUE(f.Code->Modello().RigheTenute.contains(id));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return f.Lista->RigaPerId(id)->text(0) == "film.bin"; }, 10000));
     f.BtStop->click();

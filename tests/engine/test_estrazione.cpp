@@ -530,7 +530,7 @@ TEST(Completati, AMovedRowShowsWhatWasDownloadedOrSkipped) {
                    new VistaCoda(TipoLista::Completati), &schede);
     for (VistaCoda* vista : {code.Lista(), code.NonCompletati(), code.Completati()})
         schede.addTab(vista, {});
-    ProgrammaCoda programma(code);
+    ProgrammaCoda programma(code.Modello(), [] { return nullptr; });
     const struct {
         const char* cella;
         const char* attesa;

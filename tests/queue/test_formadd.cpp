@@ -220,7 +220,8 @@ TEST_F(Aggiungi, LinksTheDatabaseCannotSaveStayInTheDialogForAnotherTry) {
         EXPECT_EQ(code_.Lista()->NumeroRighe(), 2);
         EXPECT_TRUE(QTest::qWaitFor([&] { return d.isNull(); }, 2000));
         db_.Execute("DELETE FROM table_download");
-        code_.Lista()->clear();
+        while (code_.Modello().NumeroRighe(TipoLista::Coda) > 0)
+            code_.Modello().Rimuovi(TipoLista::Coda, 0);
     }
 }
 

@@ -163,7 +163,7 @@ TEST_F(Liste, DeleteAsksThenRemovesTickedRowsButNotBusyOnes) {
     for (int i = 0; i < 4; ++i)
         VistaCoda::Spunta(lista_->Riga(i), true);
     VistaCoda::ImpostaCella(lista_->Riga(1), cella::Stato, "Download");
-    code_.RigheTenute.insert(c);
+    code_.Modello().RigheTenute.insert(c);
 
     schede_.setCurrentIndex(2); // another tab: nothing, not even the question
     code_.EliminaSelezionati();
@@ -389,8 +389,8 @@ TEST_F(Liste, ShowInFolderUsesThePerFileSubfolderAndSkipsMissingFiles) {
     inserisci("http://h/2", "1", {}, "Missing.rar", "1");
     code_.CaricaLista();
     alwaysFolder_ = true;
-    code_.MostraNellaCartella(completati_->Riga(0));
-    code_.MostraNellaCartella(completati_->Riga(1));
+    code_.MostraNellaCartella(completati_->Riga(0)->text(0));
+    code_.MostraNellaCartella(completati_->Riga(1)->text(0));
     EXPECT_EQ(shell_.shownInFolder, QStringList({completeDir_ + "Film/Film.Part01.rar"}));
 
     code_.ApriCartellaDownload();
