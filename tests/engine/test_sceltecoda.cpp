@@ -1,0 +1,100 @@
+// What the start, stop and automatic controls choose, from the queue's rows alone.
+#include "engine/sceltecoda.h"
+#include "queue/modellocoda.h"
+
+#include <gtest/gtest.h>
+
+#include <QSet>
+
+namespace tarvolin::motore {
+namespace {
+
+struct R {
+    int icona;
+    bool spuntata;
+};
+
+// Rows with ids "0", "1", … in list order.
+void riempi(ModelloCoda& m, std::initializer_list<R> righe) {
+    int n = 0;
+    for (const R& r : righe) {
+        QStringList celle(cella::Id + 1);
+        celle[cella::Id] = QString::number(n++);
+        m.Aggiungi(kCoda, RigaCoda{QString(), celle, r.icona, r.spuntata});
+    }
+}
+
+QList<int> icone(const ModelloCoda& m) {
+    QList<int> out;
+    for (int i = 0; i < m.NumeroRighe(kCoda); ++i)
+        out << m.Riga(kCoda, i).icona;
+    return out;
+}
+
+TEST(SceltaCoda, AutomaticModeTakesTheFirstQueuedRowWhileUnderItsLimit) {
+    const struct {
+        std::initializer_list<R> righe;
+        int attivi, massimo;
+        std::optional<QString> atteso;
+    } casi[] = {
+        {{{IconaFermo, false}, {IconaFallito, false}, {IconaInCorso, false},
+          {IconaCompletato, false}, {IconaInCoda, false}, {IconaInCoda, true}},
+         1, 3, "4"},
+        {{{IconaInCoda, false}}, 3, 3, std::nullopt},
+        {{{IconaFermo, true}, {IconaFallito, true}}, 0, 3, std::nullopt},
+    };
+    for (const auto& c : casi) {
+        ModelloCoda m;
+        riempi(m, c.righe);
+        EXPECT_EQ(ProssimoAutomatico(m, c.attivi, c.massimo), c.atteso) << c.attivi;
+    }
+}
+
+TEST(SceltaCoda, TheStartButtonStartsTickedRowsUntilTheLimit) {
+    const std::initializer_list<R> righe = {
+        {IconaInCoda, true},     {IconaCompletato, true}, {IconaInCorso, true}, {IconaFermo, true},
+        {IconaInCoda, false},    {IconaFallito, true},    {IconaInCoda, true}};
+    const struct {
+        int attivi;
+        QSet<QString> rifiutate; // starts that end at once, taking no worker
+        QStringList avviate;
+        bool fatto;
+    } casi[] = {
+        {0, {}, {"0", "3", "5", "6"}, true},
+        {13, {}, {"0", "3"}, false},
+        {13, {"0"}, {"0", "3", "5"}, false},
+        {14, {"0", "3", "5", "6"}, {"0", "3", "5", "6"}, true},
+        {15, {}, {}, false},
+    };
+    for (const auto& c : casi) {
+        ModelloCoda m;
+        riempi(m, righe);
+        int attivi = c.attivi;
+        QStringList avviate;
+        const bool fatto = AvviaSpuntati(
+            m, [&] { return attivi; }, 15,
+            [&](const QString& id) {
+                avviate << id;
+                attivi += c.rifiutate.contains(id) ? 0 : 1;
+            });
+        EXPECT_EQ(avviate, c.avviate) << c.attivi;
+        EXPECT_EQ(fatto, c.fatto) << c.attivi;
+    }
+}
+
+TEST(SceltaCoda, StopHoldsTickedQueuedRowsAndRequeueReleasesOnlyTickedHeldOnes) {
+    ModelloCoda m;
+    riempi(m, {{IconaInCoda, true}, {IconaInCoda, false}, {IconaInCorso, true},
+               {IconaInCorso, false}, {IconaFermo, false}, {IconaFallito, true}});
+    QStringList interrotte;
+    FermaSpuntati(m, [&](const QString& id) { interrotte << id; });
+    EXPECT_EQ(interrotte, QStringList({"2"}));
+    EXPECT_EQ(icone(m), QList<int>({IconaFermo, IconaInCoda, IconaInCorso, IconaInCorso,
+                                     IconaFermo, IconaFallito}));
+    RimettiInCodaSpuntati(m);
+    EXPECT_EQ(icone(m), QList<int>({IconaInCoda, IconaInCoda, IconaInCorso, IconaInCorso,
+                                     IconaFermo, IconaFallito}));
+}
+
+} // namespace
+} // namespace tarvolin::motore
