@@ -1,5 +1,5 @@
 // Queue commands on real database files, each beside the bare SQLite statements it runs.
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
 #include "queue/database.h"
 #include "queue/formadd.h"
 #include "queue/listecoda.h"

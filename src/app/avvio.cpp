@@ -5,7 +5,7 @@
 #include "app/formopzioni.h"
 #include "app/traduzione.h"
 #include "common/deployment.h"
-#include "common/icone.h"
+#include "common_ui/icone.h"
 #include "platform/singleinstance.h"
 
 #include <QApplication>

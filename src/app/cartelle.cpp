@@ -3,6 +3,7 @@
 #include "app/inifile.h"
 #include "auxiliary/aggiornamento.h"
 #include "common/funzioni.h"
+#include "common_ui/desktop.h"
 #include "platform/shell.h"
 
 #include <QDir>

@@ -5,11 +5,12 @@
 #include "app/notifiche.h"
 #include "auxiliary/forminfoscreen.h"
 #include "auxiliary/formmemo.h"
+#include "common_ui/finestre.h"
 #include "common/deployment.h"
 #include "common/diagnostica.h"
 #include "common/formati.h"
-#include "common/icone.h"
-#include "common/messagebox.h"
+#include "common_ui/icone.h"
+#include "common_ui/messagebox.h"
 #include "common/statoprocesso.h"
 #include "engine/altermine.h"
 #include "engine/programmacoda.h"
@@ -92,7 +93,7 @@ TForm1::~TForm1() {
     // dialogs still open, which queue into this window's lists.
     TrayIcon->hide();
     // Each dialog takes itself off the list as it goes, so walk a copy.
-    const QList<QPointer<QWidget>> aperte = std::exchange(Processo().FinestreAggiungi, {});
+    const QList<QPointer<QWidget>> aperte = std::exchange(FinestreAggiungi(), {});
     for (const QPointer<QWidget>& dialogo : aperte)
         delete dialogo.data();
 }
@@ -100,6 +101,7 @@ TForm1::~TForm1() {
 void TForm1::FormCreate() {
     StatoProcesso& stato = Processo();
     stato.Azzera();
+    FinestreAggiungi().clear();
     if (const QClipboard* clipboard = QGuiApplication::clipboard())
         stato.UltimoTestoAppunti = clipboard->text();
     setAcceptDrops(true);
@@ -214,8 +216,8 @@ void TForm1::ChiudiTarvolin2Click() {
 void TForm1::closeEvent(QCloseEvent* event) {
     // FormCloseQuery: add-links dialogs first, last opened first.
     StatoProcesso& stato = Processo();
-    for (qsizetype i = stato.FinestreAggiungi.size() - 1; i >= 0; --i) {
-        if (QWidget* dialog = stato.FinestreAggiungi.value(i))
+    for (qsizetype i = FinestreAggiungi().size() - 1; i >= 0; --i) {
+        if (QWidget* dialog = FinestreAggiungi().value(i))
             dialog->close();
     }
     if (!stato.ChiudiSenzaConferma &&

@@ -3,7 +3,7 @@
 #include "app/formopzioni.h"
 #include "auxiliary/formmemo.h"
 #include "auxiliary/memo.h"
-#include "common/icone.h"
+#include "common_ui/icone.h"
 #include "queue/database.h"
 #include "search/gestionericerca.h"
 #include "service/dispatcher.h"

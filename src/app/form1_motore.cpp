@@ -4,7 +4,7 @@
 #include "app/formopzioni.h"
 #include "app/notifiche.h"
 #include "common/deployment.h"
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
 #include "common/statoprocesso.h"
 #include "common/synccall.h"
 #include "engine/programmacoda.h"

@@ -6,11 +6,12 @@
 #include "auxiliary/aggiornamento.h"
 #include "auxiliary/avvisi.h"
 #include "auxiliary/forminfoscreen.h"
-#include "common/clic.h"
+#include "common_ui/clic.h"
 #include "common/deployment.h"
 #include "common/funzioni.h"
-#include "common/icone.h"
-#include "common/messagebox.h"
+#include "common_ui/desktop.h"
+#include "common_ui/icone.h"
+#include "common_ui/messagebox.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -3,9 +3,10 @@
 #include "app/avvio.h"
 #include "app/form1.h"
 #include "app/formopzioni.h"
-#include "common/clic.h"
+#include "common_ui/clic.h"
+#include "common_ui/finestre.h"
 #include "common/diagnostica.h"
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
 #include "common/statoprocesso.h"
 #include "host/hosting.h"
 #include "host/tokenhost.h"
@@ -28,6 +29,9 @@ namespace tarvolin {
 void TForm1::collegaServizio() {
     Servizio = new servizio::Sessione(TimerAutoConnect, TimerInviaCodiceVoucher, WakeUpTimer, this);
     Messaggi = new servizio::Dispatcher(*Servizio, this);
+    Messaggi->Avviso = [](const Messaggio& m) {
+        MostraMessaggio(nullptr, m.testo, m.didascalia, m.icona);
+    };
     Servizio->CodiceIdentificativo = [this] { return CodiceIdentificativo; };
     Servizio->VelocitaTotale = [this] { return VelocitaTotale; };
     Servizio->LeggiUid = [this] {
@@ -125,8 +129,8 @@ void TForm1::AggiornamentoObbligatorio() {
     Servizio->Sospendi();
     StatoProcesso& stato = Processo();
     stato.AggiornamentoRichiesto = true;
-    for (qsizetype i = stato.FinestreAggiungi.size() - 1; i >= 0; --i) {
-        if (QWidget* dialogo = stato.FinestreAggiungi.value(i))
+    for (qsizetype i = FinestreAggiungi().size() - 1; i >= 0; --i) {
+        if (QWidget* dialogo = FinestreAggiungi().value(i))
             dialogo->close();
     }
     // The question must show above the windows that stay on top.

@@ -1,6 +1,6 @@
 #include "formnag.h"
 
-#include "common/icone.h"
+#include "common_ui/icone.h"
 #include "common/clock.h"
 #include "common/deployment.h"
 

@@ -2,8 +2,8 @@
 
 #include "common/deployment.h"
 #include "common/funzioni.h"
-#include "common/messagebox.h"
-#include "common/nominato.h"
+#include "common_ui/messagebox.h"
+#include "common_ui/nominato.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

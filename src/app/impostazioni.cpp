@@ -6,7 +6,7 @@
 #include "app/inifile.h"
 #include "common/deployment.h"
 #include "common/funzioni.h"
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
 #include "common/statoprocesso.h"
 #include "host/hosting.h"
 #include "platform/shell.h"

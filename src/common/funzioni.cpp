@@ -1,10 +1,8 @@
 #include "funzioni.h"
 
 #include "ansi.h"
-#include "platform/shell.h"
 
 #include <QFileInfo>
-#include <QProcess>
 
 #include <string_view>
 
@@ -64,14 +62,6 @@ QString XorHexDecode(const QString& text, const QString& key) {
     return FromAnsi(out);
 }
 
-QString CartellaDocumenti() {
-    return platform::shell().documentsFolder();
-}
-
-QString CartellaDatiLocali() {
-    return platform::shell().localDataFolder();
-}
-
 QString SottocartellaFile(const QString& nomeFile) {
     QString nome = QFileInfo(nomeFile).fileName();
     const qsizetype punto = nome.lastIndexOf('.');
@@ -80,19 +70,6 @@ QString SottocartellaFile(const QString& nomeFile) {
     if (nome.right(13).toLower().contains(QLatin1String(".part")))
         nome.truncate(nome.indexOf(QLatin1String(".part"), 0, Qt::CaseInsensitive));
     return nome + '/';
-}
-
-QString BrowserPredefinito() {
-    const QString browser = qEnvironmentVariable("BROWSER").split(':').value(0).trimmed();
-    return browser.isEmpty() ? QStringLiteral("xdg-open") : browser;
-}
-
-bool ApriIndirizzo(const QString& destinazione) {
-    if (platform::shell().openUrl(destinazione))
-        return true;
-    if (!destinazione.startsWith(QLatin1String("http:"), Qt::CaseInsensitive))
-        return false;
-    return QProcess::startDetached(BrowserPredefinito(), {destinazione});
 }
 
 QString FormatoDurata(qint64 secondi) {

@@ -14,21 +14,10 @@ QString QuotaSQL(const QString& text);
 QString XorHexEncode(const QString& text, const QString& key);
 QString XorHexDecode(const QString& text, const QString& key);
 
-// The user's documents folder and local application-data folder, without a trailing separator.
-QString CartellaDocumenti();
-QString CartellaDatiLocali();
-
 // The sub-folder of a finished file when every file gets its own folder: the name without
 // folder and last extension, cut before the first ".part" when one stands near its end,
 // followed by a separator. Film.part01.rar gives "Film/".
 QString SottocartellaFile(const QString& nomeFile);
-
-// Opens a folder, a file or a web address with the desktop; a web address that the desktop
-// cannot open goes to the default browser.
-bool ApriIndirizzo(const QString& destinazione);
-
-// The default browser's program ($BROWSER, else xdg-open).
-QString BrowserPredefinito();
 
 // A remaining time: weeks + "s ", days + "g ", then hh.mm.ss; whole years are left out.
 QString FormatoDurata(qint64 secondi);

@@ -8,7 +8,6 @@ void StatoProcesso::Azzera() {
     AggiornamentoRichiesto = false;
     UsoSegnalato = false;
     UltimoTestoAppunti.clear();
-    FinestreAggiungi.clear();
     CaricamentoPortableFatto = false;
     SpuntaInTrascinamento = false;
 }

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QList>
-#include <QPointer>
 #include <QString>
-#include <QWidget>
 
 #include <atomic>
 
@@ -21,8 +18,6 @@ struct StatoProcesso {
     std::atomic<bool> UsoSegnalato{false};
     // The last clipboard text already seen, so it is never offered as a new link.
     QString UltimoTestoAppunti;
-    // Open add-links dialogs.
-    QList<QPointer<QWidget>> FinestreAggiungi;
     // The left button went down on a list with a selected row and is still held.
     bool SpuntaInTrascinamento = false;
     // False until the settings loader has set the portable check box.

@@ -4,7 +4,7 @@
 #include "common/formati.h"
 #include "engine/programma.h"
 #include "queue/database.h"
-#include "queue/vistacoda.h"
+#include "queue/modellocoda.h"
 
 #include <QDateTime>
 

@@ -13,7 +13,7 @@
 #include "host/tokenhost.h"
 #include "net/client.h"
 #include "net/profili.h"
-#include "queue/vistacoda.h"
+#include "queue/modellocoda.h"
 
 #include <QDir>
 #include <QElapsedTimer>

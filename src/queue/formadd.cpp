@@ -1,8 +1,9 @@
 #include "formadd.h"
 
+#include "common_ui/finestre.h"
 #include "common/deployment.h"
-#include "common/messagebox.h"
-#include "common/nominato.h"
+#include "common_ui/messagebox.h"
+#include "common_ui/nominato.h"
 #include "common/statoprocesso.h"
 #include "queue/intake.h"
 #include "queue/listecoda.h"
@@ -63,7 +64,7 @@ TForm_Add::TForm_Add(ListeCoda& code, std::function<bool()> autoExtractOpzioni, 
 }
 
 TForm_Add::~TForm_Add() {
-    QList<QPointer<QWidget>>& aperte = Processo().FinestreAggiungi;
+    QList<QPointer<QWidget>>& aperte = FinestreAggiungi();
     aperte.removeIf([this](const QPointer<QWidget>& w) { return w.isNull() || w == this; });
 }
 
@@ -224,7 +225,7 @@ TForm_Add* ApriAggiungi(ListeCoda& code, const std::function<bool()>& autoExtrac
     if (copiaAutoExtract)
         dialogo->AutoExtract->setChecked(autoExtractOpzioni());
     dialogo->show();
-    Processo().FinestreAggiungi.append(dialogo);
+    FinestreAggiungi().append(dialogo);
     return dialogo;
 }
 

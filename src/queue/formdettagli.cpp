@@ -1,8 +1,8 @@
 #include "queue/formdettagli.h"
 
 #include "common/diagnostica.h"
-#include "common/icone.h"
-#include "common/messagebox.h"
+#include "common_ui/icone.h"
+#include "common_ui/messagebox.h"
 #include "queue/comandicoda.h"
 #include "queue/database.h"
 #include "queue/listecoda.h"

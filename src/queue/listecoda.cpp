@@ -2,7 +2,8 @@
 
 #include "common/diagnostica.h"
 #include "common/funzioni.h"
-#include "common/messagebox.h"
+#include "common_ui/desktop.h"
+#include "common_ui/messagebox.h"
 #include "common/statoprocesso.h"
 #include "platform/shell.h"
 #include "queue/comandicoda.h"

@@ -1,6 +1,6 @@
 #include "vistacoda.h"
 
-#include "common/icone.h"
+#include "common_ui/icone.h"
 #include "common/statoprocesso.h"
 
 #include <QHeaderView>

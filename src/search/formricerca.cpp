@@ -1,7 +1,7 @@
 #include "formricerca.h"
 
-#include "common/modellorighe.h"
-#include "common/nominato.h"
+#include "common_ui/modellorighe.h"
+#include "common_ui/nominato.h"
 #include "queue/formadd.h"
 #include "search/risultati.h"
 #include "service/sessione.h"

@@ -1,7 +1,7 @@
 #include "gestionericerca.h"
 
 #include "common/diagnostica.h"
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
 #include "service/dispatcher.h"
 #include "service/sessione.h"
 

@@ -1,7 +1,7 @@
 #include "risultati.h"
 
 #include "common/formati.h"
-#include "common/modellorighe.h"
+#include "common_ui/modellorighe.h"
 #include "service/record.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
 #include "dispatcher.h"
 
 #include "common/diagnostica.h"
-#include "common/messagebox.h"
 #include "service/sessione.h"
 
 namespace tarvolin::servizio {
@@ -37,6 +36,11 @@ Dispatcher::Dispatcher(Sessione& sessione, QObject* parent) : QObject(parent), s
     connect(&sessione_, &Sessione::MessaggioRicevuto, this, &Dispatcher::OnRead);
 }
 
+void Dispatcher::avvisa(const QString& didascalia, const QString& testo, Icona icona) {
+    if (Avviso)
+        Avviso(Messaggio{didascalia, testo, icona, Pulsanti::Ok});
+}
+
 void Dispatcher::sospensione(const QString& payload) {
     bool ok = false;
     const int minuti = payload.toInt(&ok);
@@ -44,7 +48,7 @@ void Dispatcher::sospensione(const QString& payload) {
         return;
     sessione_.Sospendi();
     const auto [messaggio, stato] = TestiSospensione(minuti);
-    MostraMessaggio(nullptr, messaggio, QStringLiteral("Attenzione"), Icona::Avviso);
+    avvisa(QStringLiteral("Attenzione"), messaggio, Icona::Avviso);
     emit TestoStato(stato);
 }
 
@@ -84,18 +88,18 @@ void Dispatcher::instrada(const QString& code, const QString& payload) {
         const auto [email, password] = LeggiSlot(payload);
         chiama(Slot, email, password);
     } else if (code == QLatin1String("#0668")) {
-        MostraMessaggio(
-            nullptr,
-            QStringLiteral("Purtroppo al momento non ci sono SLOT easybytez disponibili, "
-                           "riprova tra qualche minuto :("),
-            QStringLiteral("Attenzione"), Icona::Avviso);
+        avvisa(QStringLiteral("Attenzione"),
+               QStringLiteral("Purtroppo al momento non ci sono SLOT easybytez disponibili, "
+                              "riprova tra qualche minuto :("),
+               Icona::Avviso);
     } else if (code == QLatin1String("#0999")) {
         sessione_.senddata(QStringLiteral("#0999"), QString::number(sessione_.VelocitaTotale()));
     } else if (code == QLatin1String("#0333")) {
         chiama(LinkServizio, payload);
     } else if (code == QLatin1String("#0710")) {
-        MostraMessaggio(nullptr, QStringLiteral("La tua email è stata correttamente aggiornata!"),
-                        QStringLiteral("Conferma"), Icona::Informazione);
+        avvisa(QStringLiteral("Conferma"),
+               QStringLiteral("La tua email è stata correttamente aggiornata!"),
+               Icona::Informazione);
         chiama(EmailAggiornata);
     } else if (code == QLatin1String("#0777")) {
         chiama(RisultatiRicerca, payload);

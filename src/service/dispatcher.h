@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/messaggio.h"
+
 #include <QObject>
 #include <QString>
 
@@ -28,6 +30,8 @@ class Dispatcher : public QObject {
 public:
     explicit Dispatcher(Sessione& sessione, QObject* parent = nullptr);
 
+    // Shows a message to the user and returns once it has been read.
+    std::function<void(const Messaggio&)> Avviso;
     std::function<void(const QString& codice)> NuovoCodice;                  // "#0663"
     std::function<void()> LoginConfermato;                                   // "#0666"
     std::function<void(const QString& email, const QString& password)> Slot; // "#0669"
@@ -48,6 +52,7 @@ signals:
 private:
     void instrada(const QString& code, const QString& payload);
     void sospensione(const QString& payload);
+    void avvisa(const QString& didascalia, const QString& testo, Icona icona);
 
     Sessione& sessione_;
 };

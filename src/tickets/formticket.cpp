@@ -2,8 +2,8 @@
 
 #include "common/clock.h"
 #include "common/formati.h"
-#include "common/messagebox.h"
-#include "common/nominato.h"
+#include "common_ui/messagebox.h"
+#include "common_ui/nominato.h"
 #include "service/sessione.h"
 #include "tickets/conversazione.h"
 #include "tickets/recordticket.h"

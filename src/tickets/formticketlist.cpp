@@ -1,8 +1,8 @@
 #include "formticketlist.h"
 
-#include "common/messagebox.h"
-#include "common/modellorighe.h"
-#include "common/nominato.h"
+#include "common_ui/messagebox.h"
+#include "common_ui/modellorighe.h"
+#include "common_ui/nominato.h"
 #include "platform/shell.h"
 #include "service/sessione.h"
 #include "tickets/formticket.h"

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "app/formnag.h"
 #include "app/formopzioni.h"
+#include "common_ui/finestre.h"
 #include "common/statoprocesso.h"
 #include "queue/database.h"
 #include "support/app_fixture.h"
@@ -98,7 +99,7 @@ TEST_F(Avvio, CloseQuestionNoKeepsRunningAndClosesAddDialogs) {
     waitForMainWindow();
     QWidget dialog;
     dialog.show();
-    Processo().FinestreAggiungi.append(&dialog);
+    FinestreAggiungi().append(&dialog);
 
     nextAnswer_ = Risposta::No;
     app.Form1().close();
@@ -116,7 +117,7 @@ TEST_F(Avvio, CloseQuestionNoKeepsRunningAndClosesAddDialogs) {
     app.Form1().close();
     EXPECT_FALSE(app.Form1().isVisible());
     EXPECT_TRUE(QFileInfo::exists(installedIni())); // saved on the way out
-    Processo().FinestreAggiungi.clear();
+    FinestreAggiungi().clear();
 }
 
 TEST_F(Avvio, TrayEntryClosesWithoutQuestionAndStillSaves) {

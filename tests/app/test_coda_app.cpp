@@ -1,6 +1,7 @@
 // The queue inside the whole program: what a restart shows and the add button.
 #include "app/form1.h"
 #include "app/formopzioni.h"
+#include "common_ui/finestre.h"
 #include "common/statoprocesso.h"
 #include "queue/database.h"
 #include "queue/formadd.h"
@@ -28,12 +29,12 @@ namespace {
 class CodaApp : public AppFixture {
 protected:
     TForm_Add* ultimoDialogo() {
-        return Processo().FinestreAggiungi.isEmpty()
+        return FinestreAggiungi().isEmpty()
                    ? nullptr
-                   : qobject_cast<TForm_Add*>(Processo().FinestreAggiungi.last().data());
+                   : qobject_cast<TForm_Add*>(FinestreAggiungi().last().data());
     }
     void chiudiDialoghi() {
-        const QList<QPointer<QWidget>> aperte = std::exchange(Processo().FinestreAggiungi, {});
+        const QList<QPointer<QWidget>> aperte = std::exchange(FinestreAggiungi(), {});
         for (const QPointer<QWidget>& w : aperte)
             delete w.data();
     }
@@ -79,7 +80,7 @@ TEST_F(CodaApp, ClosingTheProgramDestroysEveryOpenAddDialog) {
         app.Form1().BtAdd->click();
         dialoghi << ultimoDialogo();
     }
-    ASSERT_EQ(Processo().FinestreAggiungi.size(), 3);
+    ASSERT_EQ(FinestreAggiungi().size(), 3);
     drop();
     for (const QPointer<QWidget>& d : dialoghi)
         EXPECT_TRUE(d.isNull());

@@ -3,8 +3,9 @@
 #include "app/form1.h"
 #include "app/formopzioni.h"
 #include "auxiliary/formmemo.h"
+#include "common_ui/finestre.h"
 #include "common/clock.h"
-#include "common/modellorighe.h"
+#include "common_ui/modellorighe.h"
 #include "common/statoprocesso.h"
 #include "queue/database.h"
 #include "queue/formadd.h"
@@ -254,8 +255,8 @@ TEST_F(FinestreServizio, EachSearchWindowGetsItsOwnResults) {
 
     b.ListaRisultati->selectAll();
     b.BtAggiungi->click();
-    ASSERT_EQ(Processo().FinestreAggiungi.size(), 1);
-    auto* dialogo = qobject_cast<TForm_Add*>(Processo().FinestreAggiungi.first().data());
+    ASSERT_EQ(FinestreAggiungi().size(), 1);
+    auto* dialogo = qobject_cast<TForm_Add*>(FinestreAggiungi().first().data());
     ASSERT_NE(dialogo, nullptr);
     EXPECT_EQ(dialogo->ListaLink->toPlainText(), "l1\nl2\nl3\n");
     EXPECT_EQ(dialogo->Password->text(), "p2");
@@ -268,7 +269,7 @@ TEST_F(FinestreServizio, EachSearchWindowGetsItsOwnResults) {
     b.close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(ricerche.FinestreRicerca.size(), 1);
-    EXPECT_TRUE(Processo().FinestreAggiungi.isEmpty());
+    EXPECT_TRUE(FinestreAggiungi().isEmpty());
     f.Messaggi->OnRead("#0777" + idB + "|x(|!|)");
 }
 

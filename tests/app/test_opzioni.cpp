@@ -1,6 +1,6 @@
 // The options dialog on its own: folder pickers, the e-mail update and the blinking field.
 #include "app/formopzioni.h"
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>

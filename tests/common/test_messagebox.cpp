@@ -1,4 +1,4 @@
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,6 @@
 // goes on to the dispatcher as the session would hand it over. The ticket and search records
 // are read from the messages and from the input as a whole.
 #include "common/ansi.h"
-#include "common/messagebox.h"
 #include "search/risultati.h"
 #include "service/dispatcher.h"
 #include "service/frame.h"
@@ -90,8 +89,6 @@ Ambiente& ambiente() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Ambiente& amb = ambiente();
-    // Scoped to one input because the answerer keeps every box it answered; none is shown.
-    tarvolin::ScopedMessageBoxAnswerer risponditore;
     qsizetype consegnati = 0;
     auto consegna = [&](const QByteArray& messaggio) {
         amb.dispatcher.OnRead(tarvolin::FromAnsi(messaggio));

@@ -1,5 +1,6 @@
 // The add-links dialog over a real database: the order of its checks and what it queues.
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
+#include "common_ui/finestre.h"
 #include "common/statoprocesso.h"
 #include "queue/database.h"
 #include "queue/formadd.h"
@@ -44,7 +45,7 @@ protected:
     }
     ~Aggiungi() override {
         // Dialogs close themselves later; let them go before the lists do.
-        const QList<QPointer<QWidget>> aperte = std::exchange(Processo().FinestreAggiungi, {});
+        const QList<QPointer<QWidget>> aperte = std::exchange(FinestreAggiungi(), {});
         for (const QPointer<QWidget>& w : aperte)
             delete w.data();
     }
@@ -166,7 +167,7 @@ TEST_F(Aggiungi, QueuesNewLinksOnceAndClosesEmptied) {
     EXPECT_EQ(row.Value("completato"), "0");
     EXPECT_EQ(schede_.tabText(0), "Download in coda/attivi (2)");
     ASSERT_TRUE(QTest::qWaitFor([&] { return guard.isNull(); }, 2000)); // closed and gone
-    EXPECT_TRUE(Processo().FinestreAggiungi.isEmpty());
+    EXPECT_TRUE(FinestreAggiungi().isEmpty());
 }
 
 TEST_F(Aggiungi, LinksTheDatabaseCannotSaveStayInTheDialogForAnotherTry) {
@@ -262,7 +263,7 @@ TEST_F(Aggiungi, StandAloneDialogStaysAboveEveryWindow) {
     EXPECT_TRUE(alone->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(alone->parentWidget(), nullptr); // its own task-bar entry
     EXPECT_EQ(alone->windowTitle(), "Aggiungi Link");
-    EXPECT_EQ(Processo().FinestreAggiungi.size(), 2);
+    EXPECT_EQ(FinestreAggiungi().size(), 2);
 }
 
 TEST_F(Aggiungi, TheAddButtonFollowsTheGroupOnScreenAndByTab) {

@@ -1,5 +1,5 @@
 // The download details editor against a real database file and the real queue lists.
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
 #include "queue/database.h"
 #include "queue/formdettagli.h"
 #include "queue/listecoda.h"

@@ -1,5 +1,5 @@
 // The three queue lists against a real database file: loading, and every list command.
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
 #include "common/statoprocesso.h"
 #include "queue/database.h"
 #include "queue/listecoda.h"

@@ -1,5 +1,4 @@
 // Messages from the service server reaching their handlers, without a network.
-#include "common/messagebox.h"
 #include "service/dispatcher.h"
 #include "service/sessione.h"
 
@@ -18,10 +17,11 @@ struct DispatcherTest : ::testing::Test {
     QTimer a, b, c;
     Sessione sessione{&a, &b, &c};
     Dispatcher dispatcher{sessione};
-    ScopedMessageBoxAnswerer boxes;
+    QList<Messaggio> avvisi;
     QStringList chiamate;
 
     DispatcherTest() {
+        dispatcher.Avviso = [this](const Messaggio& m) { avvisi << m; };
         dispatcher.NuovoCodice = [this](const QString& c) { chiamate << "codice " + c; };
         dispatcher.LoginConfermato = [this] { chiamate << "login"; };
         dispatcher.Slot = [this](const QString& e, const QString& p) {
@@ -40,10 +40,10 @@ TEST_F(DispatcherTest, EachCodeReachesItsHandler) {
     dispatcher.OnRead("#0710ok");
     EXPECT_EQ(chiamate, QStringList({"codice NEW-CODE", "login", "slot me@x.it se:cret", "aggiorna",
                                      "email"}));
-    ASSERT_EQ(boxes.shown().size(), 1);
-    EXPECT_EQ(boxes.shown().first().testo, "La tua email è stata correttamente aggiornata!");
-    EXPECT_EQ(boxes.shown().first().didascalia, "Conferma");
-    EXPECT_EQ(boxes.shown().first().icona, Icona::Informazione);
+    ASSERT_EQ(avvisi.size(), 1);
+    EXPECT_EQ(avvisi.first().testo, "La tua email è stata correttamente aggiornata!");
+    EXPECT_EQ(avvisi.first().didascalia, "Conferma");
+    EXPECT_EQ(avvisi.first().icona, Icona::Informazione);
 }
 
 TEST_F(DispatcherTest, ShortUnknownAndUnwiredCodesAreIgnored) {
@@ -51,7 +51,7 @@ TEST_F(DispatcherTest, ShortUnknownAndUnwiredCodesAreIgnored) {
                           "#0333 12|http://x", "#0777 1|r"})
         dispatcher.OnRead(m);
     EXPECT_TRUE(chiamate.isEmpty());
-    EXPECT_TRUE(boxes.shown().isEmpty());
+    EXPECT_TRUE(avvisi.isEmpty());
     dispatcher.OnRead("#0663"); // empty payload still is a code
     EXPECT_EQ(chiamate, QStringList({"codice "}));
 }
@@ -61,10 +61,10 @@ TEST_F(DispatcherTest, SuspensionNeedsAWholeNumber) {
     QObject::connect(&dispatcher, &Dispatcher::TestoStato, [&](const QString& t) { stato = t; });
     dispatcher.OnRead("#0650abc");
     EXPECT_FALSE(sessione.Sospeso());
-    EXPECT_TRUE(boxes.shown().isEmpty());
+    EXPECT_TRUE(avvisi.isEmpty());
     dispatcher.OnRead("#065059");
     EXPECT_TRUE(sessione.Sospeso());
-    EXPECT_EQ(boxes.shown().last().testo,
+    EXPECT_EQ(avvisi.last().testo,
               "Stai usando impropriamente alcune funzioni, sei bannato per 0 ore e 59 minuti!");
     EXPECT_EQ(stato,
               "Benvenuto, sei connesso al server di Tarvolin! Purtroppo sei bannato per 0 ore e 59 "
@@ -73,10 +73,10 @@ TEST_F(DispatcherTest, SuspensionNeedsAWholeNumber) {
 
 TEST_F(DispatcherTest, NoSlotMessage) {
     dispatcher.OnRead("#0668");
-    ASSERT_EQ(boxes.shown().size(), 1);
-    EXPECT_EQ(boxes.shown().first().testo, "Purtroppo al momento non ci sono SLOT easybytez "
+    ASSERT_EQ(avvisi.size(), 1);
+    EXPECT_EQ(avvisi.first().testo, "Purtroppo al momento non ci sono SLOT easybytez "
                                            "disponibili, riprova tra qualche minuto :(");
-    EXPECT_EQ(boxes.shown().first().didascalia, "Attenzione");
+    EXPECT_EQ(avvisi.first().didascalia, "Attenzione");
 }
 
 TEST(Payload, FieldsAndSlots) {

@@ -1,6 +1,5 @@
 // The service session against a fake server on 127.0.0.1, with a fast clock.
 #include "common/clock.h"
-#include "common/messagebox.h"
 #include "service/dispatcher.h"
 #include "service/sessione.h"
 #include "support/fake_service_server.h"
@@ -34,6 +33,7 @@ protected:
         wakeUp_.setInterval(clock::Intervallo(60000));
         sessione_.ImpostaServer("127.0.0.1", server_.port());
         sessione_.VelocitaTotale = [this] { return velocita_; };
+        dispatcher_.Avviso = [this](const Messaggio& m) { avvisi_ << m; };
     }
     // Connects and waits for the login frame.
     void accedi() {
@@ -56,7 +56,7 @@ protected:
     Sessione sessione_{&autoConnect_, &inviaCodice_, &wakeUp_};
     Dispatcher dispatcher_{sessione_};
     qint64 velocita_ = 0;
-    ScopedMessageBoxAnswerer boxes_;
+    QList<Messaggio> avvisi_;
 };
 
 TEST_F(SessioneTest, FirstRunLogsInAsFreeUserAndLaterWithItsCode) {
@@ -103,10 +103,10 @@ TEST_F(SessioneTest, ARefusedConnectionIsRetried) {
 TEST_F(SessioneTest, SuspensionStopsReconnecting) {
     accedi();
     server_.send("#0650", "125");
-    ASSERT_TRUE(attendi([&] { return !boxes_.shown().isEmpty(); }));
-    EXPECT_EQ(boxes_.shown().first().testo,
+    ASSERT_TRUE(attendi([&] { return !avvisi_.isEmpty(); }));
+    EXPECT_EQ(avvisi_.first().testo,
               "Stai usando impropriamente alcune funzioni, sei bannato per 2 ore e 5 minuti!");
-    EXPECT_EQ(boxes_.shown().first().didascalia, "Attenzione");
+    EXPECT_EQ(avvisi_.first().didascalia, "Attenzione");
     EXPECT_TRUE(sessione_.Sospeso());
     server_.closeClient();
     QTest::qWait(clock::Intervallo(5000) * 6);
@@ -162,16 +162,14 @@ TEST_F(SessioneTest, FramesArrivingWhileABoxIsOpenAreHandledInOrder) {
     accedi();
     // While the box is open its event loop reads the next frames and answers them.
     bool risposteDuranteIlBox = false;
-    std::optional<ScopedMessageBoxAnswerer> attesa;
-    attesa.emplace([&](const Messaggio&) {
+    dispatcher_.Avviso = [&](const Messaggio& m) {
         server_.send("#0661", "");
         server_.send("#0999", "");
         risposteDuranteIlBox = QTest::qWaitFor([&] { return server_.frames().size() >= 3; }, 5000);
-        return Risposta::Ok;
-    });
+        avvisi_ << m;
+    };
     server_.send("#0668", "");
-    ASSERT_TRUE(
-        attendi([&] { return attesa->shown().size() == 1 && server_.frames().size() >= 3; }));
+    ASSERT_TRUE(attendi([&] { return avvisi_.size() == 1 && server_.frames().size() >= 3; }));
     EXPECT_TRUE(risposteDuranteIlBox);
     EXPECT_EQ(ricevuti().mid(1), QStringList({"#0661K", "#09990"}));
 }

@@ -2,6 +2,7 @@
 // and link folders typed into an add-links dialog, against local stand-ins of both services.
 #include "app/form1.h"
 #include "app/formopzioni.h"
+#include "common_ui/finestre.h"
 #include "common/statoprocesso.h"
 #include "queue/formadd.h"
 #include "queue/listecoda.h"
@@ -62,7 +63,7 @@ const auto* const kServizi = ::testing::AddGlobalTestEnvironment(new Servizi);
 
 QList<TForm_Add*> dialoghi() {
     QList<TForm_Add*> out;
-    for (const QPointer<QWidget>& w : Processo().FinestreAggiungi) {
+    for (const QPointer<QWidget>& w : FinestreAggiungi()) {
         if (auto* d = qobject_cast<TForm_Add*>(w.data()))
             out << d;
     }

@@ -2,7 +2,7 @@
 
 #include "app/avvio.h"
 #include "common/clock.h"
-#include "common/messagebox.h"
+#include "common_ui/messagebox.h"
 #include "support/fake_shell.h"
 
 #include <QTemporaryDir>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/messaggio.h"
+
 #include <QList>
 #include <QString>
 
@@ -10,17 +12,6 @@ class QWidget;
 // The one routine through which the program shows modal message boxes. A test answers the
 // boxes in place of the user and sees what would have been shown.
 namespace tarvolin {
-
-enum class Icona { Informazione, Avviso, Domanda, Errore };
-enum class Pulsanti { Ok, SiNo };
-enum class Risposta { Ok, Si, No };
-
-struct Messaggio {
-    QString didascalia;
-    QString testo;
-    Icona icona = Icona::Avviso;
-    Pulsanti pulsanti = Pulsanti::Ok;
-};
 
 Risposta MostraMessaggio(QWidget* parent, const QString& testo, const QString& didascalia,
                          Icona icona = Icona::Avviso, Pulsanti pulsanti = Pulsanti::Ok);
