@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <memory>
 
-using namespace tarvolin::motore;
+using namespace tarvolin::engine;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -16,7 +16,7 @@ namespace {
 
 struct Servizio {
     QTimer a, b, c;
-    servizio::Sessione sessione{&a, &b, &c};
+    service::Sessione sessione{&a, &b, &c};
 };
 
 QString risultati(qint64 n) {
@@ -45,7 +45,7 @@ void BM_RiempiRicerca(benchmark::State& state) {
     QTabWidget schede;
     ListeCoda code(new VistaCoda(TipoLista::Coda), new VistaCoda(TipoLista::NonCompletati),
                    new VistaCoda(TipoLista::Completati), &schede);
-    ricerca::TForm_Ricerca finestra(1, servizio.sessione, {code, [] { return false; }});
+    search::TForm_Ricerca finestra(1, servizio.sessione, {code, [] { return false; }});
     finestra.show();
     const QString records = risultati(state.range(0));
     for (auto _ : state) {
@@ -57,7 +57,7 @@ void BM_RiempiRicerca(benchmark::State& state) {
 
 void BM_RiempiConversazione(benchmark::State& state) {
     Servizio servizio;
-    ticket::TForm_Ticket finestra(servizio.sessione, QStringLiteral("T1"));
+    tickets::TForm_Ticket finestra(servizio.sessione, QStringLiteral("T1"));
     finestra.show();
     const QString records = conversazione(state.range(0));
     for (auto _ : state) {

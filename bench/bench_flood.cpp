@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     tarvolin::test::FakeServiceServer server;
     QTimer a, b, c;
     a.setInterval(1);
-    tarvolin::servizio::Sessione sessione(&a, &b, &c);
+    tarvolin::service::Sessione sessione(&a, &b, &c);
     sessione.ImpostaServer(QStringLiteral("127.0.0.1"), server.port());
     a.start();
     if (!QTest::qWaitFor([&] { return sessione.Connesso(); }, 5000)) {

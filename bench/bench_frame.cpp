@@ -7,7 +7,7 @@
 
 #include <memory>
 
-using namespace tarvolin::servizio;
+using namespace tarvolin::service;
 
 namespace {
 

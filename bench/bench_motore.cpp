@@ -28,7 +28,7 @@
 #include <sys/resource.h>
 
 using namespace tarvolin;
-using namespace tarvolin::motore;
+using namespace tarvolin::engine;
 
 namespace {
 

@@ -36,9 +36,9 @@ std::pair<double, double> cpu() {
 }
 
 // Rows whose worker has received every byte of its file.
-void segnaRicevuti(motore::DownloadAttivi& attivi, std::set<QString>& ricevuti) {
+void segnaRicevuti(engine::DownloadAttivi& attivi, std::set<QString>& ricevuti) {
     std::lock_guard lock(attivi.BloccoContatori);
-    for (const motore::StatoDownload* d : attivi.Lista) {
+    for (const engine::StatoDownload* d : attivi.Lista) {
         const qint64 totale = d->DimensioneTotale.load();
         if (totale > 0 && d->ByteMancanti == 0 && d->ByteScaricati >= totale)
             ricevuti.insert(d->IdRiga);

@@ -141,7 +141,7 @@ void CreaCartelleReset() {
 }
 
 void EliminaSetupResiduo(const QString& tempDir) {
-    const QString setup = tempDir + QString::fromLatin1(produttore::kFileInstallatore);
+    const QString setup = tempDir + QString::fromLatin1(auxiliary::kFileInstallatore);
     if (QFileInfo(setup).isFile())
         QFile::remove(setup);
 }

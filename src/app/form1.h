@@ -28,34 +28,34 @@ class QToolButton;
 
 namespace tarvolin {
 
-namespace motore {
+namespace engine {
 class OperazioneAlTermine;
 class ProgrammaCoda;
 class RegistroEstrazioni;
 class Scheduler;
-} // namespace motore
+} // namespace engine
 
 namespace sources {
 class CatturaAppunti;
 }
 
-namespace servizio {
+namespace service {
 class Dispatcher;
 class Sessione;
-} // namespace servizio
+} // namespace service
 
-namespace appunti {
+namespace auxiliary {
 class TForm_Memo;
 }
-namespace produttore {
+namespace auxiliary {
 struct Banner;
 class TAggiornaApplicazione;
 class TForm_Infoscreen;
-} // namespace produttore
-namespace ricerca {
+} // namespace auxiliary
+namespace search {
 class GestioneRicerca;
 }
-namespace ticket {
+namespace tickets {
 class GestioneTicket;
 }
 
@@ -95,13 +95,13 @@ public:
     // Host names whose links go through host accounts; empty until the maker's list arrives.
     QStringList ListaHosting;
     // The running downloads and their locks.
-    motore::DownloadAttivi DownloadAttivi;
+    engine::DownloadAttivi DownloadAttivi;
     // Archives being extracted by workers.
-    motore::RegistroEstrazioni* Estrazioni = nullptr;
+    engine::RegistroEstrazioni* Estrazioni = nullptr;
     // Partial and finished files the workers are writing.
-    motore::RegistroFile FileInCorso;
+    engine::RegistroFile FileInCorso;
     // Download scheduler and its automatic-mode panel.
-    motore::Scheduler* Scheduler = nullptr;
+    engine::Scheduler* Scheduler = nullptr;
     QLabel* LabelDownloadAutomatico = nullptr;
     QPushButton* BtAnnullaDownloadAutomatico = nullptr;
     // Bandwidth cap and speed display
@@ -177,7 +177,7 @@ public:
     QAction* Arrestailsistema1 = nullptr;
     QAction* MettiinStandby1 = nullptr;
     QAction* ChiudiTarvolin1 = nullptr;
-    motore::OperazioneAlTermine* AlTermine = nullptr;
+    engine::OperazioneAlTermine* AlTermine = nullptr;
     QFrame* PanelCanaleTelegram = nullptr;
     QLabel* LinkCanaleTelegram = nullptr;
     QLabel* ImageCloseTelegram = nullptr;
@@ -190,8 +190,8 @@ public:
     QTimer* TimerTicket = nullptr;
     QTimer* TimerCatchLink = nullptr;
     // The service link and its dispatcher.
-    servizio::Sessione* Servizio = nullptr;
-    servizio::Dispatcher* Messaggi = nullptr;
+    service::Sessione* Servizio = nullptr;
+    service::Dispatcher* Messaggi = nullptr;
     // Notification area
     QSystemTrayIcon* TrayIcon = nullptr;
     // Desktop notifications go through here, to the notification-area icon.
@@ -232,9 +232,9 @@ public:
     void BtAnnullaAlTermineClick();
 
     // Support tickets, searches and notes.
-    ticket::GestioneTicket& Ticket() const { return *ticket_; }
-    ricerca::GestioneRicerca& Ricerche() const { return *ricerche_; }
-    appunti::TForm_Memo& FormMemo() const { return *memo_; }
+    tickets::GestioneTicket& Ticket() const { return *ticket_; }
+    search::GestioneRicerca& Ricerche() const { return *ricerche_; }
+    auxiliary::TForm_Memo& FormMemo() const { return *memo_; }
     void BtTicketClick();
     void BtScibileClick();
     void BtMemoClick();
@@ -243,11 +243,11 @@ public:
     // The maker's site: banners, the notice of the day, the Telegram channel and the updater.
     QString LinkBanner250; // where each banner leads; empty until "/banner.ini" names it
     QString LinkBanner468;
-    produttore::TForm_Infoscreen& FormInfoscreen() const { return *infoscreen_; }
+    auxiliary::TForm_Infoscreen& FormInfoscreen() const { return *infoscreen_; }
     // The running updater; null before "#0665" is answered Yes and once it has ended.
-    QPointer<produttore::TAggiornaApplicazione> Aggiornamento;
+    QPointer<auxiliary::TAggiornaApplicazione> Aggiornamento;
     void AvviaBanner();
-    void ApplicaBanner(const produttore::Banner& banner);
+    void ApplicaBanner(const auxiliary::Banner& banner);
     void ImageBanner250Click();
     void ImageBanner468Click();
     void LabelTelegramClick();
@@ -300,14 +300,14 @@ private:
     std::unique_ptr<tarvolin::Database> database_;
     // Open details editors; they go before the database they write to.
     std::unique_ptr<EditoriDettagli> finestreDettagli_;
-    std::unique_ptr<motore::ProgrammaCoda> programmaCoda_;
+    std::unique_ptr<engine::ProgrammaCoda> programmaCoda_;
     std::unique_ptr<NotificheCoda> notifiche_;
     bool codaFerma(); // nothing runs and nothing more starts by itself
     // They go before the database and the service link they use.
-    std::unique_ptr<ticket::GestioneTicket> ticket_;
-    std::unique_ptr<ricerca::GestioneRicerca> ricerche_;
-    std::unique_ptr<appunti::TForm_Memo> memo_;
-    std::unique_ptr<produttore::TForm_Infoscreen> infoscreen_;
+    std::unique_ptr<tickets::GestioneTicket> ticket_;
+    std::unique_ptr<search::GestioneRicerca> ricerche_;
+    std::unique_ptr<auxiliary::TForm_Memo> memo_;
+    std::unique_ptr<auxiliary::TForm_Infoscreen> infoscreen_;
     bool primoShow_ = true;
     bool caricamentoPronto_ = false;
     sources::CatturaAppunti* catturaAppunti_ = nullptr;

@@ -30,11 +30,11 @@ void TForm1::creaAlTermine() {
         int codice;
     };
     for (const Voce& v :
-         {Voce{&Nonfarenulla1, "Nonfarenulla1", "Non fare nulla", motore::NonFareNulla},
+         {Voce{&Nonfarenulla1, "Nonfarenulla1", "Non fare nulla", engine::NonFareNulla},
           Voce{&Arrestailsistema1, "Arrestailsistema1", "Arresta il sistema",
-               motore::ArrestaSistema},
-          Voce{&MettiinStandby1, "MettiinStandby1", "Metti in Standby", motore::Standby},
-          Voce{&ChiudiTarvolin1, "ChiudiTarvolin1", "Chiudi Tarvolin", motore::ChiudiProgramma}}) {
+               engine::ArrestaSistema},
+          Voce{&MettiinStandby1, "MettiinStandby1", "Metti in Standby", engine::Standby},
+          Voce{&ChiudiTarvolin1, "ChiudiTarvolin1", "Chiudi Tarvolin", engine::ChiudiProgramma}}) {
         QAction* a = PopupOperazioniAlTermine->addAction(QString::fromUtf8(v.testo));
         a->setObjectName(QString::fromLatin1(v.nome));
         a->setCheckable(true);
@@ -45,16 +45,16 @@ void TForm1::creaAlTermine() {
     Nonfarenulla1->setChecked(true);
     creaPannelloAlTermine();
 
-    motore::OperazioneAlTermine::Ambiente ambiente;
+    engine::OperazioneAlTermine::Ambiente ambiente;
     ambiente.Scelta = [scelte] {
         const QAction* scelta = scelte->checkedAction();
-        return scelta != nullptr ? scelta->data().toInt() : int{motore::NonFareNulla};
+        return scelta != nullptr ? scelta->data().toInt() : int{engine::NonFareNulla};
     };
     ambiente.CodaVuota = [this] { return Code->Db() != nullptr && CodaVuota(*Code->Db()); };
     ambiente.Etichetta = [this](const QString& testo) { SecondiRestantiAlTermine->setText(testo); };
     ambiente.MostraPannello = [this] { mostraAlCentro(PanelAlTermine); };
     ambiente.Chiudi = [this] { ChiudiTarvolin2Click(); };
-    AlTermine = new motore::OperazioneAlTermine(std::move(ambiente), *Estrazioni, this);
+    AlTermine = new engine::OperazioneAlTermine(std::move(ambiente), *Estrazioni, this);
     programmaCoda_->Fine = [this] {
         AlTermine->Controlla();
         notifiche_->FineDownload(codaFerma());

@@ -23,21 +23,21 @@ void TForm1::creaFinestreServizio() {
     const QSize lato(48, 48);
     ImageTicket1->setPixmap(IconaPulsante(QStringLiteral("!"), QColor(220, 140, 20)).pixmap(lato));
     ImageTicket2->setPixmap(IconaPulsante(QStringLiteral("!"), QColor(230, 30, 30)).pixmap(lato));
-    ticket_ = std::make_unique<ticket::GestioneTicket>(
-        *Servizio, ticket::PulsanteTicket{BtTicket, ImageTicket1, ImageTicket2, TimerTicket},
+    ticket_ = std::make_unique<tickets::GestioneTicket>(
+        *Servizio, tickets::PulsanteTicket{BtTicket, ImageTicket1, ImageTicket2, TimerTicket},
         [this] { return opzioni_ != nullptr ? opzioni_->EmailCliente->text() : QString(); });
     ticket_->FermaLampeggio();
-    ricerche_ = std::make_unique<ricerca::GestioneRicerca>(
+    ricerche_ = std::make_unique<search::GestioneRicerca>(
         *Servizio,
-        ricerca::TForm_Ricerca::Coda{
+        search::TForm_Ricerca::Coda{
             *Code, [this] { return opzioni_ != nullptr && opzioni_->AutoExtract->isChecked(); }},
         this);
-    memo_ = std::make_unique<appunti::TForm_Memo>([this](const QString& t) { SalvaMemo(t); });
+    memo_ = std::make_unique<auxiliary::TForm_Memo>([this](const QString& t) { SalvaMemo(t); });
 
     connect(BtTicket, &QToolButton::clicked, this, &TForm1::BtTicketClick);
     connect(BtScibile, &QToolButton::clicked, this, &TForm1::BtScibileClick);
     connect(BtMemo, &QToolButton::clicked, this, &TForm1::BtMemoClick);
-    connect(Servizio, &servizio::Sessione::Disconnesso, this,
+    connect(Servizio, &service::Sessione::Disconnesso, this,
             [this] { ticket_->Lista().BtRispondiTicket->setEnabled(true); });
     Messaggi->ListaTicket = [this](const QString& p) { ticket_->ListaRicevuta(p); };
     Messaggi->MessaggioTicket = [this](const QString& p) { ticket_->MessaggioRicevuto(p); };
@@ -56,7 +56,7 @@ void TForm1::BtScibileClick() {
 
 void TForm1::BtMemoClick() {
     if (!memo_->isVisible())
-        memo_->Carica(database_ ? appunti::LeggiMemo(*database_) : std::nullopt);
+        memo_->Carica(database_ ? auxiliary::LeggiMemo(*database_) : std::nullopt);
     memo_->show();
     memo_->raise();
     memo_->activateWindow();
@@ -64,7 +64,7 @@ void TForm1::BtMemoClick() {
 
 void TForm1::SalvaMemo(const QString& testo) {
     if (database_)
-        appunti::SalvaMemo(*database_, testo);
+        auxiliary::SalvaMemo(*database_, testo);
 }
 
 } // namespace tarvolin

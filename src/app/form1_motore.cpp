@@ -35,8 +35,8 @@ namespace tarvolin {
 
 namespace {
 
-motore::OpzioniScheduler opzioniScheduler(TForm1& f, TForm_Opzioni& o) {
-    motore::OpzioniScheduler s;
+engine::OpzioniScheduler opzioniScheduler(TForm1& f, TForm_Opzioni& o) {
+    engine::OpzioniScheduler s;
     s.TempDir = [&o] { return o.TempDir->text(); };
     s.CompleteDir = [&o] { return o.CompleteDir->text(); };
     s.SkipRev = [&o] { return o.SkipRev->isChecked(); };
@@ -73,10 +73,10 @@ bool TForm1::codaFerma() {
 
 void TForm1::creaMotore() {
     programmaCoda_ =
-        std::make_unique<motore::ProgrammaCoda>(Code->Modello(), [this] { return Code->Db(); });
+        std::make_unique<engine::ProgrammaCoda>(Code->Modello(), [this] { return Code->Db(); });
     programmaCoda_->Spostata = [this] { Code->AggiornaTitoliListaDownload(); };
     programmaCoda_->SpegniAutomatico = [this] { DownloadAutomatico->setChecked(false); };
-    programmaCoda_->Rimuovi = [this](motore::StatoDownload& d) {
+    programmaCoda_->Rimuovi = [this](engine::StatoDownload& d) {
         {
             std::lock_guard lock(DownloadAttivi.BloccoContatori);
             DownloadAttivi.Lista.removeAll(&d);
@@ -92,15 +92,15 @@ void TForm1::creaMotore() {
     programmaCoda_->Concluso = [this](const QString& id, bool riuscito) {
         notifiche_->Concluso(programmaCoda_->Didascalia(id), riuscito);
     };
-    Estrazioni = new motore::RegistroEstrazioni(this);
-    connect(Estrazioni, &motore::RegistroEstrazioni::UnrarMancante, this, [this] {
+    Estrazioni = new engine::RegistroEstrazioni(this);
+    connect(Estrazioni, &engine::RegistroEstrazioni::UnrarMancante, this, [this] {
         MostraMessaggio(this,
                         QStringLiteral("Per estrarre archivi RAR protetti da password installa la "
                                        "libreria UnRAR (pacchetto libunrar5)."),
                         QStringLiteral("Attenzione"), Icona::Avviso);
     });
     creaAlTermine();
-    motore::AmbienteMotore ambiente;
+    engine::AmbienteMotore ambiente;
     ambiente.programma = programmaCoda_.get();
     ambiente.attivi = &DownloadAttivi;
     ambiente.accesso.cookie = &IdCookieManager1;
@@ -112,7 +112,7 @@ void TForm1::creaMotore() {
     ambiente.marcatoreProduttore = deployment().makerMarker;
     ambiente.estrazioni = Estrazioni;
     ambiente.file = &FileInCorso;
-    Scheduler = new motore::Scheduler(Code->Modello(), DownloadAttivi, ambiente,
+    Scheduler = new engine::Scheduler(Code->Modello(), DownloadAttivi, ambiente,
                                       opzioniScheduler(*this, *opzioni_), this);
 
     auto sullaCoda = [this] { return PageControl1->currentIndex() == 0; };
@@ -124,33 +124,33 @@ void TForm1::creaMotore() {
         if (sullaCoda())
             Scheduler->FermaSpuntati();
     });
-    connect(Scheduler, &motore::Scheduler::LimiteRaggiunto, this, [this] {
+    connect(Scheduler, &engine::Scheduler::LimiteRaggiunto, this, [this] {
         MostraMessaggio(
             this,
             QStringLiteral("Non è consigliato mettere più di 15 download contemporaneamente!"),
             QStringLiteral("Errore di protezione"), Icona::Avviso);
     });
-    connect(Code, &ListeCoda::AvviaDownload, Scheduler, &motore::Scheduler::DownloadFile);
+    connect(Code, &ListeCoda::AvviaDownload, Scheduler, &engine::Scheduler::DownloadFile);
     connect(Code, &ListeCoda::InterrompiDownload, Scheduler,
-            &motore::Scheduler::InterrompiDownload);
+            &engine::Scheduler::InterrompiDownload);
     if (auto* voce = Code->PopupDownload->findChild<QAction*>(
             QStringLiteral("Rimettiincodaperildownloadautomatico1")))
-        connect(voce, &QAction::triggered, Scheduler, &motore::Scheduler::RimettiInCodaAutomatico);
+        connect(voce, &QAction::triggered, Scheduler, &engine::Scheduler::RimettiInCodaAutomatico);
     Messaggi->LinkServizio = [this](const QString& payload) {
         Scheduler->RispostaLinkServizio(payload);
     };
 
     connect(TimerDownloadAutomatico, &QTimer::timeout, Scheduler,
-            &motore::Scheduler::TimerDownloadAutomaticoTimer);
+            &engine::Scheduler::TimerDownloadAutomaticoTimer);
     connect(DownloadAutomatico, &QCheckBox::toggled, Scheduler,
-            &motore::Scheduler::DownloadAutomaticoClick);
-    connect(Scheduler, &motore::Scheduler::TimerAutomatico, this, [this](bool attivo) {
+            &engine::Scheduler::DownloadAutomaticoClick);
+    connect(Scheduler, &engine::Scheduler::TimerAutomatico, this, [this](bool attivo) {
         if (attivo)
             TimerDownloadAutomatico->start();
         else
             TimerDownloadAutomatico->stop();
     });
-    connect(Scheduler, &motore::Scheduler::PannelloAutomatico, this,
+    connect(Scheduler, &engine::Scheduler::PannelloAutomatico, this,
             [this](bool visibile, const QString& testo) {
                 if (!testo.isEmpty())
                     LabelDownloadAutomatico->setText(testo);
@@ -159,7 +159,7 @@ void TForm1::creaMotore() {
                 else
                     PanelDownloadAutomatico->hide();
             });
-    connect(Scheduler, &motore::Scheduler::SpuntaAutomatico, DownloadAutomatico,
+    connect(Scheduler, &engine::Scheduler::SpuntaAutomatico, DownloadAutomatico,
             &QCheckBox::setChecked);
 
     auto* layout = new QVBoxLayout(PanelDownloadAutomatico);
@@ -172,7 +172,7 @@ void TForm1::creaMotore() {
     layout->addWidget(LabelDownloadAutomatico);
     layout->addWidget(BtAnnullaDownloadAutomatico, 0, Qt::AlignCenter);
     connect(BtAnnullaDownloadAutomatico, &QPushButton::clicked, Scheduler,
-            &motore::Scheduler::BtAnnullaDownloadAutomaticoClick);
+            &engine::Scheduler::BtAnnullaDownloadAutomaticoClick);
 }
 
 void TForm1::fermaDownload() {
@@ -183,12 +183,12 @@ void TForm1::fermaDownload() {
     if (Scheduler == nullptr)
         return;
     Scheduler->Ferma();
-    const QList<motore::TDownload*> lavoratori = Scheduler->Lavoratori();
-    for (motore::TDownload* worker : lavoratori) {
+    const QList<engine::TDownload*> lavoratori = Scheduler->Lavoratori();
+    for (engine::TDownload* worker : lavoratori) {
         worker->Interrompi = true;
         worker->requestInterruption();
     }
-    for (motore::TDownload* worker : lavoratori) {
+    for (engine::TDownload* worker : lavoratori) {
         // Ended, its pending self-deletion goes with it.
         if (AttendiThread(*worker))
             delete worker;

@@ -84,7 +84,7 @@ void TForm1::creaPannelloTelegram() {
 void TForm1::collegaProduttore() {
     creaPannelloAggiornamento();
     creaPannelloTelegram();
-    infoscreen_ = std::make_unique<produttore::TForm_Infoscreen>(this);
+    infoscreen_ = std::make_unique<auxiliary::TForm_Infoscreen>(this);
     AlClic(ImageBanner250, [this] { ImageBanner250Click(); });
     AlClic(ImageBanner468, [this] { ImageBanner468Click(); });
     AlClic(ImageTelegram, [this] { LabelTelegramClick(); });
@@ -94,14 +94,14 @@ void TForm1::collegaProduttore() {
 }
 
 void TForm1::AvviaBanner() {
-    produttore::TLoadBanner::Avvia(deployment().makerSite,
-                                   [finestra = QPointer<TForm1>(this)](const produttore::Banner& b) {
+    auxiliary::TLoadBanner::Avvia(deployment().makerSite,
+                                   [finestra = QPointer<TForm1>(this)](const auxiliary::Banner& b) {
                                        if (finestra)
                                            finestra->ApplicaBanner(b);
                                    });
 }
 
-void TForm1::ApplicaBanner(const produttore::Banner& banner) {
+void TForm1::ApplicaBanner(const auxiliary::Banner& banner) {
     if (!banner.immagine1.isNull()) {
         ImageBanner250->setPixmap(QPixmap::fromImage(banner.immagine1));
         LinkBanner250 = banner.link1;
@@ -117,12 +117,12 @@ void TForm1::ApplicaBanner(const produttore::Banner& banner) {
 
 void TForm1::ImageBanner250Click() {
     if (!LinkBanner250.isEmpty())
-        ApriIndirizzo(produttore::LinkConVoucher(LinkBanner250, CodiceIdentificativo));
+        ApriIndirizzo(auxiliary::LinkConVoucher(LinkBanner250, CodiceIdentificativo));
 }
 
 void TForm1::ImageBanner468Click() {
     if (!LinkBanner468.isEmpty())
-        ApriIndirizzo(produttore::LinkConVoucher(LinkBanner468, CodiceIdentificativo));
+        ApriIndirizzo(auxiliary::LinkConVoucher(LinkBanner468, CodiceIdentificativo));
 }
 
 void TForm1::LabelTelegramClick() {
@@ -141,7 +141,7 @@ void TForm1::AggiornaVersione() {
     // A repeated demand must not start a second writer of the same installer file.
     if (Aggiornamento)
         return;
-    produttore::AzioniAggiornamento azioni;
+    auxiliary::AzioniAggiornamento azioni;
     const QPointer<TForm1> finestra(this);
     azioni.mostraAvanzamento = [finestra](const QString& testo) {
         if (finestra)
@@ -158,7 +158,7 @@ void TForm1::AggiornaVersione() {
     };
     azioni.apri = [](const QString& file) { ApriIndirizzo(file); };
     azioni.termina = TerminaApplicazione;
-    Aggiornamento = produttore::TAggiornaApplicazione::Avvia(
+    Aggiornamento = auxiliary::TAggiornaApplicazione::Avvia(
         deployment().makerSite, opzioni_ != nullptr ? opzioni_->TempDir->text() : QString(),
         std::move(azioni));
 }

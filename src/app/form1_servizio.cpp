@@ -27,8 +27,8 @@
 namespace tarvolin {
 
 void TForm1::collegaServizio() {
-    Servizio = new servizio::Sessione(TimerAutoConnect, TimerInviaCodiceVoucher, WakeUpTimer, this);
-    Messaggi = new servizio::Dispatcher(*Servizio, this);
+    Servizio = new service::Sessione(TimerAutoConnect, TimerInviaCodiceVoucher, WakeUpTimer, this);
+    Messaggi = new service::Dispatcher(*Servizio, this);
     Messaggi->Avviso = [](const Messaggio& m) {
         MostraMessaggio(nullptr, m.testo, m.didascalia, m.icona);
     };
@@ -37,11 +37,11 @@ void TForm1::collegaServizio() {
     Servizio->LeggiUid = [this] {
         return database_ ? LeggiUid(*database_) : QStringLiteral("NULL");
     };
-    connect(Servizio, &servizio::Sessione::TestoStato, StatusBar1,
+    connect(Servizio, &service::Sessione::TestoStato, StatusBar1,
             [this](const QString& t) { StatusBar1->showMessage(t); });
-    connect(Messaggi, &servizio::Dispatcher::TestoStato, StatusBar1,
+    connect(Messaggi, &service::Dispatcher::TestoStato, StatusBar1,
             [this](const QString& t) { StatusBar1->showMessage(t); });
-    connect(Servizio, &servizio::Sessione::Disconnesso, this, [this] {
+    connect(Servizio, &service::Sessione::Disconnesso, this, [this] {
         AccountEmail.clear();
         AccountPassword.clear();
         BtTicket->setEnabled(true);

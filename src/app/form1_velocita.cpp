@@ -17,14 +17,14 @@
 namespace tarvolin {
 
 struct TForm1::Velocimetro {
-    std::unique_ptr<motore::TForm_Speed> Form_Speed;
-    std::unique_ptr<motore::TItemSpeed> ItemSpeed;
+    std::unique_ptr<engine::TForm_Speed> Form_Speed;
+    std::unique_ptr<engine::TItemSpeed> ItemSpeed;
 };
 
 namespace {
 
 // The refresh writes into the queue's rows, found by their id.
-class CelleLista : public motore::CelleVelocita {
+class CelleLista : public engine::CelleVelocita {
 public:
     explicit CelleLista(ModelloCoda& modello) : modello_(modello) {}
     void ImpostaCella(const QString& idRiga, int cella, const QString& testo) override {
@@ -40,26 +40,26 @@ private:
 
 void TForm1::AvviaVelocita() {
     Velocita = std::make_shared<Velocimetro>();
-    Velocita->Form_Speed = std::make_unique<motore::TForm_Speed>();
+    Velocita->Form_Speed = std::make_unique<engine::TForm_Speed>();
     connect(SpeedLimit, &QSpinBox::valueChanged, this, &TForm1::SpeedLimitChange);
     connect(Code, &ListeCoda::InCodaCambiato, Velocita->Form_Speed.get(),
-            &motore::TForm_Speed::ImpostaInCoda);
+            &engine::TForm_Speed::ImpostaInCoda);
     connect(this, &TForm1::MainWindowShown, this, &TForm1::MostraSpeedDopoSplash);
 
     const int colonnaProgresso = cella::Progresso + 1;
     Lista->setItemDelegateForColumn(
         colonnaProgresso,
-        new motore::DelegatoProgresso(
+        new engine::DelegatoProgresso(
             colonnaProgresso,
             [this](const QModelIndex& i) {
                 const QString id =
                     i.siblingAtColumn(Lista->CellaId() + 1).data(Qt::DisplayRole).toString();
-                return motore::FrazioneRiga(DownloadAttivi, id);
+                return engine::FrazioneRiga(DownloadAttivi, id);
             },
             Lista));
 
     Velocita->ItemSpeed =
-        std::make_unique<motore::TItemSpeed>(DownloadAttivi, [this] { AggiornaVelocita(); });
+        std::make_unique<engine::TItemSpeed>(DownloadAttivi, [this] { AggiornaVelocita(); });
     Velocita->ItemSpeed->start();
 }
 
@@ -78,17 +78,17 @@ QWidget* TForm1::FormSpeed() const {
 void TForm1::MostraSpeedDopoSplash() {
     if (opzioni_ == nullptr || !Velocita)
         return;
-    motore::TForm_Speed* speed = Velocita->Form_Speed.get();
+    engine::TForm_Speed* speed = Velocita->Form_Speed.get();
     speed->ImpostaTrasparenza(opzioni_->Trasparenza->value());
     speed->setVisible(opzioni_->PlugIn->isChecked());
     connect(opzioni_, &TForm_Opzioni::PlugInCliccato, speed, &QWidget::setVisible);
     connect(opzioni_, &TForm_Opzioni::TrasparenzaCambiata, speed,
-            &motore::TForm_Speed::ImpostaTrasparenza);
+            &engine::TForm_Speed::ImpostaTrasparenza);
 }
 
 void TForm1::SettaLimitiDiBanda() {
     PausaCorrente =
-        motore::SettaLimitiDiBanda(DownloadAttivi, SpeedLimit->value(), LimiteCheck->isChecked());
+        engine::SettaLimitiDiBanda(DownloadAttivi, SpeedLimit->value(), LimiteCheck->isChecked());
 }
 
 void TForm1::SpeedLimitChange() {
@@ -100,8 +100,8 @@ void TForm1::SpeedLimitChange() {
 
 void TForm1::AggiornaVelocita() {
     CelleLista celle(Code->Modello());
-    const motore::Velocita v = motore::AggiornaVelocita(DownloadAttivi, celle);
-    const QString testo = motore::TestoVelocitaTotale(v.Totale);
+    const engine::Velocita v = engine::AggiornaVelocita(DownloadAttivi, celle);
+    const QString testo = engine::TestoVelocitaTotale(v.Totale);
     LabelSpeed->setText(testo);
     if (Velocita) {
         Velocita->Form_Speed->LabelSpeed->setText(testo);

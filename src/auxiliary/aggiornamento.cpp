@@ -6,7 +6,7 @@
 
 #include <QFile>
 
-namespace tarvolin::produttore {
+namespace tarvolin::auxiliary {
 
 namespace {
 
@@ -94,4 +94,4 @@ bool TAggiornaApplicazione::scarica(const QString& file) {
     return risposta.ok && scritto && (dichiarati < 0 || installatore.size() == dichiarati);
 }
 
-} // namespace tarvolin::produttore
+} // namespace tarvolin::auxiliary

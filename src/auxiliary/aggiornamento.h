@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-namespace tarvolin::produttore {
+namespace tarvolin::auxiliary {
 
 inline constexpr const char* kFileInstallatore = "Setup_Tarvolin.exe";
 
@@ -47,4 +47,4 @@ private:
     int notifiche_ = 0;
 };
 
-} // namespace tarvolin::produttore
+} // namespace tarvolin::auxiliary

@@ -6,7 +6,7 @@
 #include "net/client.h"
 #include "net/profili.h"
 
-namespace tarvolin::produttore {
+namespace tarvolin::auxiliary {
 
 namespace {
 
@@ -89,4 +89,4 @@ void TLoadInfo::run() {
         ChiamataSincronizzata([&] { mostra_(*testo); });
 }
 
-} // namespace tarvolin::produttore
+} // namespace tarvolin::auxiliary

@@ -13,7 +13,7 @@ struct Risposta;
 } // namespace tarvolin::net
 
 // What the maker's web site publishes for every start: banners and a notice.
-namespace tarvolin::produttore {
+namespace tarvolin::auxiliary {
 
 // The two banners of "/banner.ini". A picture is null when none was named or it is not a
 // Windows bitmap; its slot then stays as it was.
@@ -66,4 +66,4 @@ private:
     Mostra mostra_;
 };
 
-} // namespace tarvolin::produttore
+} // namespace tarvolin::auxiliary

@@ -6,7 +6,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-namespace tarvolin::produttore {
+namespace tarvolin::auxiliary {
 
 TForm_Infoscreen::TForm_Infoscreen(QWidget* centro)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -45,4 +45,4 @@ void TForm_Infoscreen::MostraAvviso(const QString& testo) {
         modale->raise();
 }
 
-} // namespace tarvolin::produttore
+} // namespace tarvolin::auxiliary

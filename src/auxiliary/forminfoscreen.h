@@ -6,7 +6,7 @@
 
 class QPlainTextEdit;
 
-namespace tarvolin::produttore {
+namespace tarvolin::auxiliary {
 
 // The maker's notice of the day: hidden until "/infoscreen.ini" brings some text.
 class TForm_Infoscreen : public QWidget {
@@ -25,4 +25,4 @@ private:
     QPointer<QWidget> centro_;
 };
 
-} // namespace tarvolin::produttore
+} // namespace tarvolin::auxiliary

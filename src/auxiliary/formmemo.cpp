@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace tarvolin::appunti {
+namespace tarvolin::auxiliary {
 
 TForm_Memo::TForm_Memo(std::function<void(const QString&)> salvaMemo)
     : QWidget(nullptr, Qt::Window), salvaMemo_(std::move(salvaMemo)) {
@@ -76,4 +76,4 @@ void TForm_Memo::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-} // namespace tarvolin::appunti
+} // namespace tarvolin::auxiliary

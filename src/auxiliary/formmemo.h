@@ -10,7 +10,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
-namespace tarvolin::appunti {
+namespace tarvolin::auxiliary {
 
 // The notes window: hidden, never destroyed, while the program runs.
 class TForm_Memo : public QWidget {
@@ -40,4 +40,4 @@ private:
     bool modificato_ = false;
 };
 
-} // namespace tarvolin::appunti
+} // namespace tarvolin::auxiliary

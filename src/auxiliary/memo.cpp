@@ -3,7 +3,7 @@
 #include "common/diagnostica.h"
 #include "queue/database.h"
 
-namespace tarvolin::appunti {
+namespace tarvolin::auxiliary {
 
 namespace {
 const QString kTipo = QStringLiteral("memo");
@@ -36,4 +36,4 @@ void SalvaMemo(Database& db, const QString& testo) {
     }
 }
 
-} // namespace tarvolin::appunti
+} // namespace tarvolin::auxiliary

@@ -9,7 +9,7 @@ class Database;
 }
 
 // The user's notes: the text of the "memo" row of table_memo.
-namespace tarvolin::appunti {
+namespace tarvolin::auxiliary {
 
 // The stored text; nullopt when there is no notes row or the query fails.
 std::optional<QString> LeggiMemo(Database& db);
@@ -17,4 +17,4 @@ std::optional<QString> LeggiMemo(Database& db);
 // Stores the text, making the notes row again when it is missing. Failures are ignored.
 void SalvaMemo(Database& db, const QString& testo);
 
-} // namespace tarvolin::appunti
+} // namespace tarvolin::auxiliary

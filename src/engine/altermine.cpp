@@ -5,7 +5,7 @@
 #include "engine/registroestrazioni.h"
 #include "platform/energia.h"
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 QString FineTestoAlTermine(int codice) {
     switch (codice) {
@@ -124,4 +124,4 @@ void OperazioneAlTermine::esegui() {
     EseguiAzioneAlTermine(conto_->Codice, a_.Chiudi);
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

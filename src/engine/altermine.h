@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 class RegistroEstrazioni;
 
@@ -77,4 +77,4 @@ private:
     bool fermo_ = false;
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <mutex>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 // What the scheduler, the speed sampler and the speed display read of one running download.
 // The worker (TDownload) is one of these; its counters are guarded by the locks of
@@ -43,4 +43,4 @@ struct DownloadAttivi {
     QList<StatoDownload*> Lista;
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

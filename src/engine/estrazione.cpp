@@ -12,7 +12,7 @@
 
 #include <cerrno>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 namespace {
 
@@ -204,4 +204,4 @@ bool CollegamentoInterno(const QString& voce, const QString& obiettivo) {
     return true;
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 class RegistroEstrazioni;
 
@@ -53,4 +53,4 @@ EsitoEstrazione EstraiAlTurno(RegistroEstrazioni* registro, const PianoEstrazion
 // and climb no higher than the folder of the link.
 bool CollegamentoInterno(const QString& voce, const QString& obiettivo);
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

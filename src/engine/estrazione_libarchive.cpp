@@ -13,7 +13,7 @@
 #include <mutex>
 #include <vector>
 
-namespace tarvolin::motore::dettaglio {
+namespace tarvolin::engine::dettaglio {
 
 namespace {
 
@@ -191,4 +191,4 @@ EsitoLibarchive EstraiConLibarchive(const QStringList& volumi, bool rar,
     return {esito, archive_read_has_encrypted_entries(in.get()) > 0};
 }
 
-} // namespace tarvolin::motore::dettaglio
+} // namespace tarvolin::engine::dettaglio

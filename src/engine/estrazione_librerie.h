@@ -6,7 +6,7 @@
 
 // The two extraction libraries behind EstraiArchivio. Paths are absolute. Without
 // `sovrascrivi`, an entry whose place is taken is not written and spoils the outcome.
-namespace tarvolin::motore::dettaglio {
+namespace tarvolin::engine::dettaglio {
 
 struct EsitoLibarchive {
     EsitoEstrazione esito = EsitoEstrazione::NonRiuscita;
@@ -29,4 +29,4 @@ bool UnrarPresente();
 // replaced by a folder entry, which only adds to it.
 bool PostoOccupato(const char* percorso, bool cartella);
 
-} // namespace tarvolin::motore::dettaglio
+} // namespace tarvolin::engine::dettaglio

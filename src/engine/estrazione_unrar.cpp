@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-namespace tarvolin::motore::dettaglio {
+namespace tarvolin::engine::dettaglio {
 
 namespace {
 
@@ -277,4 +277,4 @@ bool UnrarPresente() {
     return caricaUnrar().has_value();
 }
 
-} // namespace tarvolin::motore::dettaglio
+} // namespace tarvolin::engine::dettaglio

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 FileParziale::FileParziale(const QString& percorso) {
     fd_ = ::open(QFile::encodeName(percorso).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
@@ -128,4 +128,4 @@ bool FileParziale::Chiudi() {
     return scritto && (r == 0 || errno == EINTR);
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

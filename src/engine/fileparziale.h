@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 // A partial download on disk. Its length is always the bytes actually written: nothing is
 // allocated ahead. A resumed file re-fetches its last bytes and checks them against the disk,
@@ -54,4 +54,4 @@ private:
     bool diverso_ = false;
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -10,7 +10,7 @@
 #include <QPixmap>
 #include <QWindow>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 namespace {
 
@@ -147,4 +147,4 @@ void TForm_Speed::mouseReleaseEvent(QMouseEvent* event) {
         QWidget::mouseReleaseEvent(event);
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -6,7 +6,7 @@
 class QLabel;
 class QMouseEvent;
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 // The small floating window with the total speed and the counts of running and queued
 // downloads. Always on top, translucent, moved by dragging any part of it; it cannot be closed
@@ -40,4 +40,4 @@ private:
     QPoint presa_; // the pointer's offset from the window's corner
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -8,7 +8,7 @@
 
 #include <QDateTime>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 namespace {
 
@@ -174,4 +174,4 @@ void MostraSaltato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi) {
         p.SpostaInCompletati(e.id);
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 class ProgrammaMotore;
 
@@ -45,4 +45,4 @@ ProprietariFile ProprietariDi(ProgrammaMotore& p, const QString& id, const QStri
 // True when no row of the group is still to be completed; an empty group is complete.
 bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo);
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

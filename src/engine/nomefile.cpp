@@ -3,7 +3,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 namespace {
 
@@ -95,4 +95,4 @@ QString NomeConSuffisso(const QString& nome, const QString& suffisso) {
     return inizioCheEntra(nome, kMassimoNome - suffisso.toUtf8().size()) + suffisso;
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

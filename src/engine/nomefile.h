@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 // The longest file name Linux takes, in bytes.
 inline constexpr int kMassimoNome = 255;
@@ -30,4 +30,4 @@ QString NomeAlternativo(const QString& nome, int n);
 // A name for a file beside `nome` that ends with `suffisso` and still fits the file system.
 QString NomeConSuffisso(const QString& nome, const QString& suffisso);
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

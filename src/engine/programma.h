@@ -6,7 +6,7 @@ namespace tarvolin {
 class Database;
 }
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 struct StatoDownload;
 
@@ -35,4 +35,4 @@ public:
     virtual void DownloadConcluso(const QString& /*id*/, bool /*riuscito*/) {}
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

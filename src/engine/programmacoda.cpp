@@ -4,7 +4,7 @@
 #include "engine/sceltecoda.h"
 #include "queue/modellocoda.h"
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 QString ProgrammaCoda::Cella(const QString& id, int cella) const {
     const RigaCoda* riga = code_.RigaPerId(kCoda, id);
@@ -66,4 +66,4 @@ void ProgrammaCoda::DownloadConcluso(const QString& id, bool riuscito) {
         Concluso(id, riuscito);
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

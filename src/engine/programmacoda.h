@@ -8,7 +8,7 @@ namespace tarvolin {
 class ModelloCoda;
 }
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 // The worker's row updates made on the queue's rows and its database.
 class ProgrammaCoda : public ProgrammaMotore {
@@ -40,4 +40,4 @@ private:
     std::function<Database*()> db_;
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

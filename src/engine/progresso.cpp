@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 namespace {
 
@@ -111,4 +111,4 @@ void DelegatoProgresso::paint(QPainter* painter, const QStyleOptionViewItem& opt
                      stile);
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -11,7 +11,7 @@ class QFont;
 class QPainter;
 class QStyle;
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 // A progress bar with "caption 45.3%" over it, drawn by `stile` as its progress bar, or plainly
 // when there is no style.
@@ -37,4 +37,4 @@ private:
     Frazione frazione_;
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -1,6 +1,6 @@
 #include "engine/registroestrazioni.h"
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 RegistroEstrazioni::Turno::Turno(RegistroEstrazioni& registro, std::shared_ptr<QMutex> archivio)
     : registro_(registro), archivio_(std::move(archivio)) {
@@ -62,4 +62,4 @@ void RegistroEstrazioni::termina() {
         emit NessunaInCorso();
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

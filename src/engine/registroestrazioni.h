@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 // Extractions running anywhere in the program, shared by every worker. One archive is
 // extracted by one worker at a time, and the end-of-queue action waits until none runs, so that
@@ -73,4 +73,4 @@ private:
     std::atomic<bool> unrarMancante_ = false;
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

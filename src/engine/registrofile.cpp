@@ -1,6 +1,6 @@
 #include "registrofile.h"
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 bool RegistroFile::Prenota(const QString& percorso, const QString& idRiga) {
     std::lock_guard lock(blocco_);
@@ -46,4 +46,4 @@ void Prenotazioni::Rilascia(const QString& percorso) {
     tenuti_.removeAll(percorso);
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -6,7 +6,7 @@
 
 #include <mutex>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 // The files running downloads are writing or about to finish into, by path, each held by one
 // row: two rows never write one partial file, and two rows finishing with one name never pick
@@ -42,4 +42,4 @@ private:
     QStringList tenuti_;
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -2,7 +2,7 @@
 
 #include "queue/modellocoda.h"
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 std::optional<QString> ProssimoAutomatico(const ModelloCoda& m, int attivi, int massimo) {
     if (attivi >= massimo)
@@ -51,4 +51,4 @@ void RimettiInCodaSpuntati(ModelloCoda& m) {
     }
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -8,7 +8,7 @@
 #include <optional>
 
 // Which rows of the queue list start or stop, decided from the rows alone.
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 inline constexpr TipoLista kCoda = TipoLista::Coda;
 
@@ -26,4 +26,4 @@ void FermaSpuntati(ModelloCoda& modello, const std::function<void(const QString&
 // Ticked held rows wait for automatic mode again.
 void RimettiInCodaSpuntati(ModelloCoda& modello);
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

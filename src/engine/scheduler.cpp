@@ -9,7 +9,7 @@
 
 #include <QDateTime>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 void TStartDownloadAutomatico::run() {
     const FineAnnunciata fine(this);
@@ -172,7 +172,7 @@ void Scheduler::InterrompiDownload(const QString& id) {
 }
 
 bool Scheduler::AvviaSpuntati() {
-    const bool fatto = motore::AvviaSpuntati(
+    const bool fatto = engine::AvviaSpuntati(
         code_, [this] { return Attivi(); }, kMassimoManuale,
         [this](const QString& id) { DownloadFile(id); });
     if (!fatto)
@@ -181,7 +181,7 @@ bool Scheduler::AvviaSpuntati() {
 }
 
 void Scheduler::FermaSpuntati() {
-    motore::FermaSpuntati(code_, [this](const QString& id) { InterrompiDownload(id); });
+    engine::FermaSpuntati(code_, [this](const QString& id) { InterrompiDownload(id); });
 }
 
 void Scheduler::RimettiInCodaAutomatico() {
@@ -245,4 +245,4 @@ void Scheduler::BtAnnullaDownloadAutomaticoClick() {
     emit SpuntaAutomatico(false);
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -17,7 +17,7 @@ class Database;
 class ModelloCoda;
 }
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 // The automatic-start countdown: ten seconds during which the user may still cancel.
 class TStartDownloadAutomatico : public QThread {
@@ -104,4 +104,4 @@ private:
     QSet<QString> inAttesa_; // rows to start again once their previous worker has ended
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

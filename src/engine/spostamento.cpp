@@ -14,7 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 namespace {
 
@@ -130,4 +130,4 @@ qint64 DimensioneFile(const QString& percorso) {
     return st.st_size;
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

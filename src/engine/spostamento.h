@@ -4,7 +4,7 @@
 
 #include <functional>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 enum class EsitoSpostamento { Fatto, SpazioInsufficiente, Interrotto, Fallito };
 
@@ -25,4 +25,4 @@ bool PreparaCartella(const QString& cartella);
 // Size of the regular file at `percorso`; -1 when there is none.
 qint64 DimensioneFile(const QString& percorso);
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

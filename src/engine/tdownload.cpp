@@ -25,7 +25,7 @@
 #include <cerrno>
 #include <memory>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 namespace {
 
@@ -670,4 +670,4 @@ void InstradaLinkServizio(DownloadAttivi& attivi, const QString& payload) {
     }
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -20,7 +20,7 @@ class ClientHttp;
 struct Risposta;
 } // namespace tarvolin::net
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 class FileParziale;
 class ProgrammaMotore;
@@ -128,4 +128,4 @@ private:
 // The service's "#0333" answer, "id|url", handed to every running worker of that row.
 void InstradaLinkServizio(DownloadAttivi& attivi, const QString& payload);
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 namespace {
 
@@ -218,4 +218,4 @@ void TItemSpeed::run() {
     }
 }
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

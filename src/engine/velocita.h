@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 
 // Bytes a worker receives between two pauses of the bandwidth cap.
 inline constexpr qint64 kByteBlocco = 32768;
@@ -90,4 +90,4 @@ private:
     std::function<void()> aggiorna_;
 };
 
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -15,9 +15,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace tarvolin::ricerca {
+namespace tarvolin::search {
 
-TForm_Ricerca::TForm_Ricerca(int idRicerca, servizio::Sessione& servizio, Coda coda)
+TForm_Ricerca::TForm_Ricerca(int idRicerca, service::Sessione& servizio, Coda coda)
     : QWidget(nullptr, Qt::Window), IdRicerca(idRicerca), servizio_(servizio),
       coda_(std::move(coda)) {
     setObjectName(QStringLiteral("TForm_Ricerca"));
@@ -114,4 +114,4 @@ void TForm_Ricerca::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-} // namespace tarvolin::ricerca
+} // namespace tarvolin::search

@@ -12,12 +12,12 @@ class QTableView;
 namespace tarvolin {
 class ListeCoda;
 class ModelloRighe;
-namespace servizio {
+namespace service {
 class Sessione;
 }
 } // namespace tarvolin
 
-namespace tarvolin::ricerca {
+namespace tarvolin::search {
 
 // One search of the catalogue of host files and its results.
 class TForm_Ricerca : public QWidget {
@@ -29,7 +29,7 @@ public:
         std::function<bool()> autoExtractOpzioni;
     };
 
-    TForm_Ricerca(int idRicerca, servizio::Sessione& servizio, Coda coda);
+    TForm_Ricerca(int idRicerca, service::Sessione& servizio, Coda coda);
 
     // Names this window in requests and replies; unique in the run.
     const int IdRicerca;
@@ -55,8 +55,8 @@ protected:
 private:
     void creaControlli();
 
-    servizio::Sessione& servizio_;
+    service::Sessione& servizio_;
     Coda coda_;
 };
 
-} // namespace tarvolin::ricerca
+} // namespace tarvolin::search

@@ -9,9 +9,9 @@
 
 #include <exception>
 
-namespace tarvolin::ricerca {
+namespace tarvolin::search {
 
-GestioneRicerca::GestioneRicerca(servizio::Sessione& servizio, TForm_Ricerca::Coda coda,
+GestioneRicerca::GestioneRicerca(service::Sessione& servizio, TForm_Ricerca::Coda coda,
                                  QWidget* finestraPrincipale)
     : servizio_(servizio), coda_(std::move(coda)), finestraPrincipale_(finestraPrincipale) {}
 
@@ -42,7 +42,7 @@ void GestioneRicerca::BtScibileClick() {
 
 void GestioneRicerca::perFinestra(
     const QString& payload, const std::function<void(TForm_Ricerca&, const QString&)>& passo) {
-    const auto [campoId, resto] = servizio::LeggiCampo(payload);
+    const auto [campoId, resto] = service::LeggiCampo(payload);
     bool ok = false;
     const int id = campoId.toInt(&ok);
     if (!ok)
@@ -72,4 +72,4 @@ void GestioneRicerca::RicercaRifiutata(const QString& payload) {
     });
 }
 
-} // namespace tarvolin::ricerca
+} // namespace tarvolin::search

@@ -6,13 +6,13 @@
 #include <QObject>
 #include <QPointer>
 
-namespace tarvolin::ricerca {
+namespace tarvolin::search {
 
 // The open search windows and the replies of the service server addressed to them.
 class GestioneRicerca : public QObject {
     Q_OBJECT
 public:
-    GestioneRicerca(servizio::Sessione& servizio, TForm_Ricerca::Coda coda,
+    GestioneRicerca(service::Sessione& servizio, TForm_Ricerca::Coda coda,
                     QWidget* finestraPrincipale);
     ~GestioneRicerca() override;
 
@@ -27,10 +27,10 @@ private:
     void perFinestra(const QString& payload,
                      const std::function<void(TForm_Ricerca&, const QString&)>& passo);
 
-    servizio::Sessione& servizio_;
+    service::Sessione& servizio_;
     TForm_Ricerca::Coda coda_;
     QWidget* finestraPrincipale_;
     int prossimoId_ = 1;
 };
 
-} // namespace tarvolin::ricerca
+} // namespace tarvolin::search

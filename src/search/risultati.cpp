@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace tarvolin::ricerca {
+namespace tarvolin::search {
 
 QString ColonnaDimensione(QStringView byte) {
     bool ok = false;
@@ -16,8 +16,8 @@ QString ColonnaDimensione(QStringView byte) {
 
 std::vector<QStringList> LeggiRisultati(QStringView records) {
     std::vector<QStringList> righe;
-    servizio::PerOgniRecord(records, u"(|!|)", [&righe](QStringView record) {
-        const auto c = servizio::CampiRecord(record, 6, true);
+    service::PerOgniRecord(records, u"(|!|)", [&righe](QStringView record) {
+        const auto c = service::CampiRecord(record, 6, true);
         righe.push_back({c[0].toString(), c[1].toString(), c[2].toString(), c[3].toString(),
                          ColonnaDimensione(c[4]), c[5].toString()});
     });
@@ -41,4 +41,4 @@ LinkScelti RaccogliLink(const ModelloRighe& righe, QList<int> selezionate) {
     return scelti;
 }
 
-} // namespace tarvolin::ricerca
+} // namespace tarvolin::search

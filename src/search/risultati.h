@@ -12,7 +12,7 @@ class ModelloRighe;
 }
 
 // The search payloads of the service server and what the results hand on, without any window.
-namespace tarvolin::ricerca {
+namespace tarvolin::search {
 
 // Cells of a result row: the file name, then the sub-items.
 namespace colonna {
@@ -38,4 +38,4 @@ struct LinkScelti {
 };
 LinkScelti RaccogliLink(const ModelloRighe& righe, QList<int> selezionate);
 
-} // namespace tarvolin::ricerca
+} // namespace tarvolin::search

@@ -3,7 +3,7 @@
 #include "common/diagnostica.h"
 #include "service/sessione.h"
 
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 
 std::pair<QString, QString> LeggiCampo(const QString& testo) {
     const qsizetype bar = testo.indexOf('|');
@@ -108,4 +108,4 @@ void Dispatcher::instrada(const QString& code, const QString& payload) {
     }
 }
 
-} // namespace tarvolin::servizio
+} // namespace tarvolin::service

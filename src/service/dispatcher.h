@@ -7,7 +7,7 @@
 
 #include <functional>
 
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 
 class Sessione;
 
@@ -57,4 +57,4 @@ private:
     Sessione& sessione_;
 };
 
-} // namespace tarvolin::servizio
+} // namespace tarvolin::service

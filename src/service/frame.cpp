@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <utility>
 
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 namespace {
 
 constexpr qsizetype kBlocco = 16;
@@ -246,4 +246,4 @@ qsizetype BufferRicezione::CercaTerminatore() {
     return pos;
 }
 
-} // namespace tarvolin::servizio
+} // namespace tarvolin::service

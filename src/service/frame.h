@@ -6,7 +6,7 @@
 
 // The framing of the service link: a hexadecimal length prefix, the text, zero padding to the
 // cipher block, AES-256-CBC with the build's fixed key, then a plain-text terminator.
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 
 inline constexpr char kTerminatore[] = "%#the%#end%#";
 inline constexpr qsizetype kLunghezzaTerminatore = sizeof(kTerminatore) - 1;
@@ -64,4 +64,4 @@ private:
     qsizetype ricerca_ = 0;
 };
 
-} // namespace tarvolin::servizio
+} // namespace tarvolin::service

@@ -4,7 +4,7 @@
 
 #include <exception>
 
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 
 void PerOgniRecord(QStringView testo, QStringView fine,
                    const std::function<void(QStringView record)>& usa) {
@@ -40,4 +40,4 @@ std::vector<QStringView> CampiRecord(QStringView record, qsizetype quanti,
     return campi;
 }
 
-} // namespace tarvolin::servizio
+} // namespace tarvolin::service

@@ -7,7 +7,7 @@
 
 // Records inside a payload field: fields separated by "|||", each record closed by a marker of
 // its own kind ("{|end|}", "(|!|)").
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 
 // Beyond this many records a reply is no list anyone reads; the rest is dropped so that a
 // hostile payload cannot take the memory of the rows it would make.
@@ -22,4 +22,4 @@ void PerOgniRecord(QStringView testo, QStringView fine,
 // end of the record when `ultimoFinoAllaFine`, else to the next separator.
 std::vector<QStringView> CampiRecord(QStringView record, qsizetype quanti, bool ultimoFinoAllaFine);
 
-} // namespace tarvolin::servizio
+} // namespace tarvolin::service

@@ -10,7 +10,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 
 Sessione::Sessione(QTimer* timerAutoConnect, QTimer* timerInviaCodiceVoucher, QTimer* wakeUpTimer,
                    QObject* parent)
@@ -144,4 +144,4 @@ void Sessione::elaboraRicevuti() {
         emit MessaggioRicevuto(FromAnsi(*messaggio));
 }
 
-} // namespace tarvolin::servizio
+} // namespace tarvolin::service

@@ -10,7 +10,7 @@
 class QTcpSocket;
 class QTimer;
 
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 
 class BufferRicezione;
 
@@ -75,4 +75,4 @@ private:
     quint16 port_ = 0;
 };
 
-} // namespace tarvolin::servizio
+} // namespace tarvolin::service

@@ -4,7 +4,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
-namespace tarvolin::ticket {
+namespace tarvolin::tickets {
 
 namespace {
 
@@ -48,4 +48,4 @@ void AggiungiAllaConversazione(QPlainTextEdit* vista, const RigaConversazione& r
     vista->document()->markContentsDirty(ultimo.position(), ultimo.length());
 }
 
-} // namespace tarvolin::ticket
+} // namespace tarvolin::tickets

@@ -7,10 +7,10 @@
 class QPlainTextEdit;
 
 // The lines of a conversation view: operators' lines black, the user's blue.
-namespace tarvolin::ticket {
+namespace tarvolin::tickets {
 
 // Replaces the whole conversation, laid out once.
 void RiempiConversazione(QPlainTextEdit* vista, const std::vector<RigaConversazione>& righe);
 void AggiungiAllaConversazione(QPlainTextEdit* vista, const RigaConversazione& riga);
 
-} // namespace tarvolin::ticket
+} // namespace tarvolin::tickets

@@ -20,9 +20,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace tarvolin::ticket {
+namespace tarvolin::tickets {
 
-TForm_Ticket::TForm_Ticket(servizio::Sessione& servizio, QString idTicket)
+TForm_Ticket::TForm_Ticket(service::Sessione& servizio, QString idTicket)
     : QWidget(nullptr, Qt::Window), IdTicket(std::move(idTicket)), servizio_(servizio) {
     setObjectName(QStringLiteral("TForm_Ticket"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -141,4 +141,4 @@ void TForm_Ticket::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-} // namespace tarvolin::ticket
+} // namespace tarvolin::tickets

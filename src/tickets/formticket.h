@@ -8,11 +8,11 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 class Sessione;
 }
 
-namespace tarvolin::ticket {
+namespace tarvolin::tickets {
 
 // One ticket's conversation and the message being written.
 class TForm_Ticket : public QWidget {
@@ -21,7 +21,7 @@ public:
     // The id of a ticket not yet created on the server.
     static inline const QString kNuovo = QStringLiteral("??");
 
-    TForm_Ticket(servizio::Sessione& servizio, QString idTicket);
+    TForm_Ticket(service::Sessione& servizio, QString idTicket);
 
     const QString IdTicket;
     QLineEdit* VoucherTxt = nullptr;
@@ -51,7 +51,7 @@ private:
     void mostraFine();
     void avviso(const QString& testo);
 
-    servizio::Sessione& servizio_;
+    service::Sessione& servizio_;
 };
 
-} // namespace tarvolin::ticket
+} // namespace tarvolin::tickets

@@ -17,7 +17,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-namespace tarvolin::ticket {
+namespace tarvolin::tickets {
 
 QString ProgrammaAssistenza() {
     return platform::shell().executableFolder() + QStringLiteral("RemoteDesktop");
@@ -124,4 +124,4 @@ void TForm_TicketList::BtAssistenzaRemotaClick() {
         QProcess::startDetached(programma, {}, QFileInfo(programma).absolutePath());
 }
 
-} // namespace tarvolin::ticket
+} // namespace tarvolin::tickets

@@ -10,7 +10,7 @@ namespace tarvolin {
 class ModelloRighe;
 }
 
-namespace tarvolin::ticket {
+namespace tarvolin::tickets {
 
 class GestioneTicket;
 
@@ -41,4 +41,4 @@ private:
 // The remote-assistance program beside the executable.
 QString ProgrammaAssistenza();
 
-} // namespace tarvolin::ticket
+} // namespace tarvolin::tickets

@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace tarvolin::ticket {
+namespace tarvolin::tickets {
 
 void MostraFinestra(QWidget* finestra) {
     finestra->show();
@@ -19,7 +19,7 @@ void MostraFinestra(QWidget* finestra) {
     finestra->activateWindow();
 }
 
-GestioneTicket::GestioneTicket(servizio::Sessione& servizio, PulsanteTicket pulsante,
+GestioneTicket::GestioneTicket(service::Sessione& servizio, PulsanteTicket pulsante,
                                std::function<QString()> emailCliente, QObject* parent)
     : QObject(parent), servizio_(servizio), pulsante_(pulsante),
       emailCliente_(std::move(emailCliente)), lista_(std::make_unique<TForm_TicketList>(*this)) {
@@ -88,9 +88,9 @@ void GestioneTicket::ListaRicevuta(const QString& records) {
 }
 
 void GestioneTicket::MessaggioRicevuto(const QString& payload) {
-    const auto [id, resto] = servizio::LeggiCampo(payload);
+    const auto [id, resto] = service::LeggiCampo(payload);
     if (TForm_Ticket* finestra = Finestra(id)) {
-        const auto [mittente, messaggio] = servizio::LeggiCampo(resto);
+        const auto [mittente, messaggio] = service::LeggiCampo(resto);
         finestra->AggiungiMessaggio(mittente, messaggio);
         MostraFinestra(finestra);
         return;
@@ -100,9 +100,9 @@ void GestioneTicket::MessaggioRicevuto(const QString& payload) {
 }
 
 void GestioneTicket::ConversazioneRicevuta(const QString& payload) {
-    const auto [id, dopoId] = servizio::LeggiCampo(payload);
-    const auto [email, dopoEmail] = servizio::LeggiCampo(dopoId);
-    const auto [titolo, conversazione] = servizio::LeggiCampo(dopoEmail);
+    const auto [id, dopoId] = service::LeggiCampo(payload);
+    const auto [email, dopoEmail] = service::LeggiCampo(dopoId);
+    const auto [titolo, conversazione] = service::LeggiCampo(dopoEmail);
     TForm_Ticket* finestra = Finestra(id);
     if (finestra == nullptr)
         finestra = ApriFinestra(id, email, titolo);
@@ -110,4 +110,4 @@ void GestioneTicket::ConversazioneRicevuta(const QString& payload) {
     MostraFinestra(finestra);
 }
 
-} // namespace tarvolin::ticket
+} // namespace tarvolin::tickets

@@ -13,11 +13,11 @@ class QLabel;
 class QTimer;
 class QWidget;
 
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 class Sessione;
 }
 
-namespace tarvolin::ticket {
+namespace tarvolin::tickets {
 
 class TForm_Ticket;
 class TForm_TicketList;
@@ -38,7 +38,7 @@ void MostraFinestra(QWidget* finestra);
 class GestioneTicket : public QObject {
     Q_OBJECT
 public:
-    GestioneTicket(servizio::Sessione& servizio, PulsanteTicket pulsante,
+    GestioneTicket(service::Sessione& servizio, PulsanteTicket pulsante,
                    std::function<QString()> emailCliente, QObject* parent = nullptr);
     ~GestioneTicket() override;
 
@@ -48,7 +48,7 @@ public:
     bool TicketEvidenziato = false;
 
     TForm_TicketList& Lista() const { return *lista_; }
-    servizio::Sessione& Servizio() const { return servizio_; }
+    service::Sessione& Servizio() const { return servizio_; }
     QString EmailCliente() const { return emailCliente_(); }
     TForm_Ticket* Finestra(const QString& idTicket) const;
     // A new registered window; a new ticket's title is editable.
@@ -66,10 +66,10 @@ public:
 private:
     void glifo(bool evidenziato);
 
-    servizio::Sessione& servizio_;
+    service::Sessione& servizio_;
     PulsanteTicket pulsante_;
     std::function<QString()> emailCliente_;
     std::unique_ptr<TForm_TicketList> lista_;
 };
 
-} // namespace tarvolin::ticket
+} // namespace tarvolin::tickets

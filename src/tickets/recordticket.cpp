@@ -2,7 +2,7 @@
 
 #include "service/record.h"
 
-namespace tarvolin::ticket {
+namespace tarvolin::tickets {
 
 namespace {
 
@@ -30,8 +30,8 @@ QString FormatDataTicket(QStringView data) {
 
 std::vector<QStringList> LeggiListaTicket(QStringView records) {
     std::vector<QStringList> righe;
-    servizio::PerOgniRecord(records, kFine, [&righe](QStringView record) {
-        const auto c = servizio::CampiRecord(record, 6, false);
+    service::PerOgniRecord(records, kFine, [&righe](QStringView record) {
+        const auto c = service::CampiRecord(record, 6, false);
         righe.push_back({c[3].toString(), FormatDataTicket(c[4]),
                          c[5].isEmpty() ? QStringLiteral("Aperto") : QStringLiteral("Chiuso"),
                          c[0].toString(), c[1].toString(), c[2].toString()});
@@ -50,11 +50,11 @@ RigaConversazione FormaRiga(QStringView mittente, QStringView messaggio,
 
 std::vector<RigaConversazione> LeggiConversazione(QStringView records) {
     std::vector<RigaConversazione> righe;
-    servizio::PerOgniRecord(records, kFine, [&righe](QStringView record) {
-        const auto c = servizio::CampiRecord(record, 3, false);
+    service::PerOgniRecord(records, kFine, [&righe](QStringView record) {
+        const auto c = service::CampiRecord(record, 3, false);
         righe.push_back(FormaRiga(c[0], c[1], FormatDataTicket(c[2])));
     });
     return righe;
 }
 
-} // namespace tarvolin::ticket
+} // namespace tarvolin::tickets

@@ -7,7 +7,7 @@
 #include <vector>
 
 // The ticket payloads of the service server, read without any window.
-namespace tarvolin::ticket {
+namespace tarvolin::tickets {
 
 // "yyyy-mm-dd hh:mm:ss" shown as "dd/mm/yyyy hh.mm.ss"; a shorter text gives whatever stands
 // at those positions.
@@ -35,4 +35,4 @@ RigaConversazione FormaRiga(QStringView mittente, QStringView messaggio,
 // One line per "{|end|}"-closed record: sender, message, date.
 std::vector<RigaConversazione> LeggiConversazione(QStringView records);
 
-} // namespace tarvolin::ticket
+} // namespace tarvolin::tickets

@@ -38,7 +38,7 @@ protected:
         accoda(f, path, true);
         f.BtPlay->click();
         ASSERT_EQ(f.DownloadAttivi.Lista.size(), 1);
-        QPointer<QThread> worker = dynamic_cast<motore::TDownload*>(f.DownloadAttivi.Lista.first());
+        QPointer<QThread> worker = dynamic_cast<engine::TDownload*>(f.DownloadAttivi.Lista.first());
         ASSERT_TRUE(Finche([&] { return worker.isNull(); }, 10000));
         ASSERT_EQ(QFileInfo(root_.path() + "/done" + path).size(), 1000);
     }

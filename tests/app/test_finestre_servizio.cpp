@@ -92,8 +92,8 @@ QString memoSalvato(Database& db) {
 
 TEST_F(FinestreServizio, TicketsFromTheListToTheConversation) {
     TForm1& f = connetti();
-    ticket::GestioneTicket& tickets = f.Ticket();
-    ticket::TForm_TicketList& lista = tickets.Lista();
+    tickets::GestioneTicket& tickets = f.Ticket();
+    tickets::TForm_TicketList& lista = tickets.Lista();
     f.BtTicket->click();
     EXPECT_FALSE(f.BtTicket->isEnabled());
     ASSERT_TRUE(arriva("#0210", "COD-1"));
@@ -102,7 +102,7 @@ TEST_F(FinestreServizio, TicketsFromTheListToTheConversation) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return lista.isVisible(); }, 5000));
     EXPECT_TRUE(f.BtTicket->isEnabled());
     ASSERT_EQ(lista.Righe->rowCount(), 2);
-    EXPECT_EQ(lista.Righe->Cella(0, ticket::colonna::Status), "Aperto");
+    EXPECT_EQ(lista.Righe->Cella(0, tickets::colonna::Status), "Aperto");
 
     lista.BtNuovoTicket->click();
     EXPECT_EQ(ultimoAvviso(), "Non puoi aprire un nuovo ticket se ne hai uno ancora aperto!");
@@ -116,7 +116,7 @@ TEST_F(FinestreServizio, TicketsFromTheListToTheConversation) {
     server_->send("#0202", "T1|me@x.it|Titolo|ADMIN|||ciao|||2021-03-04 05:06:07|||{|end|}"
                            "mario|||grazie|||2021-03-04 05:07:00|||{|end|}");
     ASSERT_TRUE(QTest::qWaitFor([&] { return tickets.Finestra("T1") != nullptr; }, 5000));
-    ticket::TForm_Ticket* t1 = tickets.Finestra("T1");
+    tickets::TForm_Ticket* t1 = tickets.Finestra("T1");
     EXPECT_TRUE(t1->isVisible());
     EXPECT_TRUE(lista.BtRispondiTicket->isEnabled());
     EXPECT_TRUE(t1->TitoloTxt->isReadOnly());
@@ -150,12 +150,12 @@ TEST_F(FinestreServizio, NewTicketAndTheSendRulesWithoutALink) {
     TForm1& f = app.Form1();
     f.CodiceIdentificativo = "COD-1";
     app.Opzioni().EmailCliente->setText("me@x.it");
-    ticket::TForm_TicketList& lista = f.Ticket().Lista();
+    tickets::TForm_TicketList& lista = f.Ticket().Lista();
     f.Messaggi->OnRead("#0210T9|||a|||b|||Vecchio|||2020-01-01 00:00:00|||1|||{|end|}");
     lista.BtNuovoTicket->click();
     lista.BtNuovoTicket->click();
     ASSERT_EQ(f.Ticket().FinestreTicket.size(), 1);
-    ticket::TForm_Ticket* nuovo = f.Ticket().FinestreTicket.first();
+    tickets::TForm_Ticket* nuovo = f.Ticket().FinestreTicket.first();
     EXPECT_EQ(nuovo->IdTicket, "??");
     EXPECT_EQ(nuovo->VoucherTxt->text(), "COD-1");
     EXPECT_EQ(nuovo->EmailTxt->text(), "me@x.it");
@@ -197,7 +197,7 @@ TEST_F(FinestreServizio, NewTicketAndTheSendRulesWithoutALink) {
 TEST_F(FinestreServizio, SentMessagesGoOutWholeAndTheButtonRests) {
     TForm1& f = connetti();
     f.Messaggi->OnRead("#0202T1|me@x.it|Titolo|");
-    ticket::TForm_Ticket* t1 = f.Ticket().Finestra("T1");
+    tickets::TForm_Ticket* t1 = f.Ticket().Finestra("T1");
     ASSERT_NE(t1, nullptr);
     t1->NuovoMessaggioTxt->setPlainText("serve | aiuto");
     QElapsedTimer attesa;
@@ -210,7 +210,7 @@ TEST_F(FinestreServizio, SentMessagesGoOutWholeAndTheButtonRests) {
     EXPECT_GE(attesa.elapsed(), clock::Intervallo(3000) * 9 / 10);
 
     f.Ticket().Lista().BtNuovoTicket->click();
-    ticket::TForm_Ticket* nuovo = f.Ticket().Finestra("??");
+    tickets::TForm_Ticket* nuovo = f.Ticket().Finestra("??");
     ASSERT_NE(nuovo, nullptr);
     nuovo->TitoloTxt->setText("Titolo");
     nuovo->EmailTxt->setText("me@x.it");
@@ -224,10 +224,10 @@ TEST_F(FinestreServizio, EachSearchWindowGetsItsOwnResults) {
     TForm1& f = connetti();
     f.BtScibile->click();
     f.BtScibile->click();
-    ricerca::GestioneRicerca& ricerche = f.Ricerche();
+    search::GestioneRicerca& ricerche = f.Ricerche();
     ASSERT_EQ(ricerche.FinestreRicerca.size(), 2);
-    ricerca::TForm_Ricerca& a = *ricerche.FinestreRicerca[0];
-    ricerca::TForm_Ricerca& b = *ricerche.FinestreRicerca[1];
+    search::TForm_Ricerca& a = *ricerche.FinestreRicerca[0];
+    search::TForm_Ricerca& b = *ricerche.FinestreRicerca[1];
     ASSERT_NE(a.IdRicerca, b.IdRicerca);
     const QByteArray idA = QByteArray::number(a.IdRicerca), idB = QByteArray::number(b.IdRicerca);
 
@@ -250,8 +250,8 @@ TEST_F(FinestreServizio, EachSearchWindowGetsItsOwnResults) {
     EXPECT_EQ(a.Risultati->Riga(0),
               QStringList({"Devi attendere 5 secondi per ogni ricerca!", "", "", ""}));
     ASSERT_EQ(b.Risultati->rowCount(), 3);
-    EXPECT_EQ(b.Risultati->Cella(0, ricerca::colonna::Dimensione), "3072.00");
-    EXPECT_EQ(b.Risultati->Cella(1, ricerca::colonna::Dimensione), "0");
+    EXPECT_EQ(b.Risultati->Cella(0, search::colonna::Dimensione), "3072.00");
+    EXPECT_EQ(b.Risultati->Cella(1, search::colonna::Dimensione), "0");
 
     b.ListaRisultati->selectAll();
     b.BtAggiungi->click();
@@ -276,16 +276,16 @@ TEST_F(FinestreServizio, EachSearchWindowGetsItsOwnResults) {
 TEST_F(FinestreServizio, HugeRepliesFillTheListsAndTheWindowsStayUsable) {
     TForm1& f = connetti();
     f.BtScibile->click();
-    ricerca::TForm_Ricerca& finestra = *f.Ricerche().FinestreRicerca.first();
+    search::TForm_Ricerca& finestra = *f.Ricerche().FinestreRicerca.first();
     QString rumore(16 * 1024 * 1024, QChar(u'\x02'));
     for (int i = 0; i < 256; ++i)
         rumore[i * 4096] = QChar(static_cast<char16_t>(i));
-    const qsizetype troppi = servizio::kMassimoRecord + 10;
+    const qsizetype troppi = service::kMassimoRecord + 10;
     f.Messaggi->OnRead("#0777" + QString::number(finestra.IdRicerca) + '|' + rumore +
                        QString("n|||l|||p|||a|||1|||c(|!|)").repeated(troppi));
     f.Messaggi->OnRead("#0210" + rumore + QString("T|||a|||b|||t|||d|||{|end|}").repeated(troppi));
-    EXPECT_EQ(finestra.Risultati->rowCount(), servizio::kMassimoRecord);
-    EXPECT_EQ(f.Ticket().Lista().Righe->rowCount(), servizio::kMassimoRecord);
+    EXPECT_EQ(finestra.Risultati->rowCount(), service::kMassimoRecord);
+    EXPECT_EQ(f.Ticket().Lista().Righe->rowCount(), service::kMassimoRecord);
     QElapsedTimer disegno;
     disegno.start();
     finestra.ListaRisultati->scrollToBottom();
@@ -296,7 +296,7 @@ TEST_F(FinestreServizio, HugeRepliesFillTheListsAndTheWindowsStayUsable) {
 
 TEST_F(FinestreServizio, NotesAreStoredAsTypedAndSurviveTheEndOfTheRun) {
     TForm1& f = start().Form1();
-    appunti::TForm_Memo& memo = f.FormMemo();
+    auxiliary::TForm_Memo& memo = f.FormMemo();
     f.BtMemo->click();
     EXPECT_TRUE(memo.isVisible());
     EXPECT_EQ(memo.Memo1->toPlainText(), "Inserisci qui le tue note sui download");

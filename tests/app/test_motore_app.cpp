@@ -171,8 +171,8 @@ TEST_F(MotoreApp, TheStartButtonStopsAtFifteenRunningDownloads) {
     TForm1& f = startForDownloads();
     // Fourteen downloads already running, gone again before the window.
     struct Altri {
-        motore::DownloadAttivi& attivi;
-        std::vector<std::unique_ptr<motore::StatoDownload>> stati;
+        engine::DownloadAttivi& attivi;
+        std::vector<std::unique_ptr<engine::StatoDownload>> stati;
         ~Altri() {
             std::lock_guard lock(attivi.BloccoContatori); // the speed sampler walks the list
             for (const auto& s : stati)
@@ -180,7 +180,7 @@ TEST_F(MotoreApp, TheStartButtonStopsAtFifteenRunningDownloads) {
         }
     } altri{f.DownloadAttivi, {}};
     for (int i = 0; i < 14; ++i) {
-        altri.stati.push_back(std::make_unique<motore::StatoDownload>());
+        altri.stati.push_back(std::make_unique<engine::StatoDownload>());
         std::lock_guard lock(f.DownloadAttivi.BloccoContatori);
         f.DownloadAttivi.Lista << altri.stati.back().get();
     }
@@ -230,7 +230,7 @@ TEST_F(MotoreApp, TheAutomaticCountdownCountsDownFromTenAndItsButtonCancelsIt) {
     TForm1& f = startForDownloads();
     accoda(f, "/0.bin", false);
     QStringList testi;
-    QObject::connect(f.Scheduler, &motore::Scheduler::PannelloAutomatico, f.Scheduler,
+    QObject::connect(f.Scheduler, &engine::Scheduler::PannelloAutomatico, f.Scheduler,
                      [&](bool, const QString& testo) {
                          if (!testo.isEmpty())
                              testi << f.LabelDownloadAutomatico->text();
@@ -262,8 +262,8 @@ TEST_F(MotoreApp, StartingARowWhoseWorkerIsStillEndingWaitsForIt) {
     serviLento("/due.bin", dati, 400000);
     const QString id = accoda(f, "/due.bin");
     const auto vivi = [&] {
-        const QList<motore::TDownload*> lavoratori = f.Scheduler->Lavoratori();
-        return std::count_if(lavoratori.begin(), lavoratori.end(), [&](motore::TDownload* w) {
+        const QList<engine::TDownload*> lavoratori = f.Scheduler->Lavoratori();
+        return std::count_if(lavoratori.begin(), lavoratori.end(), [&](engine::TDownload* w) {
             return w->IdRiga == id && !w->isFinished();
         });
     };

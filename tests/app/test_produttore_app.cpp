@@ -30,7 +30,7 @@
 
 using namespace tarvolin;
 using namespace tarvolin::test;
-using produttore::Banner;
+using auxiliary::Banner;
 
 namespace {
 
@@ -88,7 +88,7 @@ TEST_F(ProduttoreApp, BannerFileIsReadByItsFourMarkersAndFailsWhole) {
     for (const Caso& c : casi) {
         SCOPED_TRACE(c.nome);
         servi(kBannerIni, c.ini);
-        const std::optional<Banner> b = produttore::ScaricaBanner(client, sito().radice());
+        const std::optional<Banner> b = auxiliary::ScaricaBanner(client, sito().radice());
         ASSERT_EQ(b.has_value(), c.arriva);
         if (!b)
             continue;
@@ -99,7 +99,7 @@ TEST_F(ProduttoreApp, BannerFileIsReadByItsFourMarkersAndFailsWhole) {
     }
     sito().removeResource("/big.bmp");
     sito().removeResource(kBannerIni);
-    EXPECT_FALSE(produttore::ScaricaBanner(client, sito().radice()));
+    EXPECT_FALSE(auxiliary::ScaricaBanner(client, sito().radice()));
 }
 
 TEST_F(ProduttoreApp, NoticeTextIsSingleByteWithCrLfAndNeedsStatus200AndText) {
@@ -123,7 +123,7 @@ TEST_F(ProduttoreApp, NoticeTextIsSingleByteWithCrLfAndNeedsStatus200AndText) {
         r.ok = c.stato < 400;
         r.stato = c.stato;
         r.corpo = c.corpo;
-        EXPECT_EQ(produttore::TestoInfo(r), c.testo);
+        EXPECT_EQ(auxiliary::TestoInfo(r), c.testo);
     }
 }
 
@@ -161,7 +161,7 @@ TEST_F(ProduttoreApp, LargeBannerWithoutALinkShowsTheArrowAndOpensNothing) {
 TEST_F(ProduttoreApp, NoticeOpensOnceTheSplashHasEndedAndTelegramPanelOpensTheChannel) {
     servi(kInfoIni, QString("Città\r\n\nfine ✓").toUtf8());
     TForm1& f = start().Form1();
-    produttore::TForm_Infoscreen& info = f.FormInfoscreen();
+    auxiliary::TForm_Infoscreen& info = f.FormInfoscreen();
     waitForMainWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return info.isVisible(); }, 10000));
     EXPECT_EQ(info.windowTitle(), "Informazioni - Tarvolin");
@@ -179,10 +179,10 @@ TEST_F(ProduttoreApp, NoticeOpensOnceTheSplashHasEndedAndTelegramPanelOpensTheCh
 
 TEST_F(ProduttoreApp, PercentageNeedsAKnownSizeAndHoldsPastTwoGigabytes) {
     const qint64 gib = qint64(1) << 30;
-    EXPECT_EQ(produttore::TestoAvanzamento(10, 0), std::nullopt);
-    EXPECT_EQ(produttore::TestoAvanzamento(427, 1000), "Aggiornamento del software in corso : 42.7%");
-    EXPECT_EQ(produttore::TestoAvanzamento(2, 3), "Aggiornamento del software in corso : 66.7%");
-    EXPECT_EQ(produttore::TestoAvanzamento(3 * gib, 4 * gib),
+    EXPECT_EQ(auxiliary::TestoAvanzamento(10, 0), std::nullopt);
+    EXPECT_EQ(auxiliary::TestoAvanzamento(427, 1000), "Aggiornamento del software in corso : 42.7%");
+    EXPECT_EQ(auxiliary::TestoAvanzamento(2, 3), "Aggiornamento del software in corso : 66.7%");
+    EXPECT_EQ(auxiliary::TestoAvanzamento(3 * gib, 4 * gib),
               "Aggiornamento del software in corso : 75.0%");
 }
 

@@ -19,22 +19,22 @@ TEST(RecordServizio, TicketDatesAreShownDayFirst) {
         {"", "// "},
     };
     for (const auto& [data, attesa] : casi)
-        EXPECT_EQ(ticket::FormatDataTicket(data), attesa) << data.toStdString();
+        EXPECT_EQ(tickets::FormatDataTicket(data), attesa) << data.toStdString();
 }
 
 TEST(RecordServizio, TicketListRecords) {
     const auto righe =
-        ticket::LeggiListaTicket(u"T1|||a|||b|||Primo|||2021-03-04 05:06:07|||{|end|}"
+        tickets::LeggiListaTicket(u"T1|||a|||b|||Primo|||2021-03-04 05:06:07|||{|end|}"
                                  u"T2|||a|||b|||Secondo|||2021-01-02 03:04:05|||x|||ignored{|end|}"
                                  u"T3|||a|||b|||Senza fine|||2021-01-02 03:04:05|||x|||");
     ASSERT_EQ(righe.size(), 2u);
     EXPECT_EQ(righe[0], QStringList({"Primo", "04/03/2021 05.06.07", "Aperto", "T1", "a", "b"}));
-    EXPECT_EQ(righe[1][ticket::colonna::Status], "Chiuso");
+    EXPECT_EQ(righe[1][tickets::colonna::Status], "Chiuso");
 }
 
 TEST(RecordServizio, ConversationLinesNameTheSenderAndStayOneLineEach) {
     const auto righe =
-        ticket::LeggiConversazione(u"ADMIN|||ciao|||2021-03-04 05:06:07|||{|end|}"
+        tickets::LeggiConversazione(u"ADMIN|||ciao|||2021-03-04 05:06:07|||{|end|}"
                                    u"mario|||due\nrighe\r\ne mezza|||2021-03-04 05:07:00|||{|end|}"
                                    u"admin|||x|||2021-03-04 05:0\n:07{|end|}");
     ASSERT_EQ(righe.size(), 3u);
@@ -57,9 +57,9 @@ TEST(RecordServizio, SearchRecords) {
         {"99999999999999999999", "0"},
     };
     for (const auto& [byte, attesa] : dimensioni)
-        EXPECT_EQ(ricerca::ColonnaDimensione(byte), attesa) << byte.toStdString();
+        EXPECT_EQ(search::ColonnaDimensione(byte), attesa) << byte.toStdString();
 
-    const auto righe = ricerca::LeggiRisultati(
+    const auto righe = search::LeggiRisultati(
         u"Film.rar|||http://h/1|||pw|||apw|||3221225472|||2023-01-01 || x|||y(|!|)"
         u"solo nome(|!|)resto senza chiusura");
     ASSERT_EQ(righe.size(), 2u);
@@ -73,14 +73,14 @@ TEST(RecordServizio, HostilePayloadsStayBounded) {
     QString rumore(16 * 1024 * 1024, QChar(u'\x01'));
     for (int i = 0; i < 256; ++i)
         rumore[i * 4096] = QChar(static_cast<char16_t>(i));
-    const qsizetype troppi = servizio::kMassimoRecord + 5000;
+    const qsizetype troppi = service::kMassimoRecord + 5000;
     const auto ostile = [&](const QString& record) { return rumore + record.repeated(troppi); };
-    EXPECT_EQ(ticket::LeggiListaTicket(ostile("a|||b|||{|end|}")).size(),
-              size_t(servizio::kMassimoRecord));
-    EXPECT_EQ(ticket::LeggiConversazione(ostile("ADMIN|||x{|end|}")).size(),
-              size_t(servizio::kMassimoRecord));
-    const auto risultati = ricerca::LeggiRisultati(ostile("n|||l(|!|)"));
-    ASSERT_EQ(risultati.size(), size_t(servizio::kMassimoRecord));
+    EXPECT_EQ(tickets::LeggiListaTicket(ostile("a|||b|||{|end|}")).size(),
+              size_t(service::kMassimoRecord));
+    EXPECT_EQ(tickets::LeggiConversazione(ostile("ADMIN|||x{|end|}")).size(),
+              size_t(service::kMassimoRecord));
+    const auto risultati = search::LeggiRisultati(ostile("n|||l(|!|)"));
+    ASSERT_EQ(risultati.size(), size_t(service::kMassimoRecord));
     EXPECT_EQ(risultati.front()[0].size(), rumore.size() + 1); // the noise heads the first record
 }
 

@@ -33,12 +33,12 @@ protected:
         }
     }
     // A running download of a new queue row, as the scheduler would list it.
-    motore::StatoDownload& avvia(TForm1& f, const QString& id) {
+    engine::StatoDownload& avvia(TForm1& f, const QString& id) {
         form_ = &f;
         f.Code->AggiungiInCoda("file" + id + ".rar", QString(), "https://host/" + id, QString(),
                                id);
         f.Code->AggiornaTitoliListaDownload();
-        auto& d = *lavoratori_.emplace_back(std::make_unique<motore::StatoDownload>());
+        auto& d = *lavoratori_.emplace_back(std::make_unique<engine::StatoDownload>());
         d.IdRiga = id;
         d.Avviato = true;
         std::lock_guard lock(f.DownloadAttivi.BloccoContatori);
@@ -50,13 +50,13 @@ protected:
     }
 
     TForm1* form_ = nullptr;
-    std::vector<std::unique_ptr<motore::StatoDownload>> lavoratori_;
+    std::vector<std::unique_ptr<engine::StatoDownload>> lavoratori_;
 };
 
 TEST_F(VelocitaApp, SamplerFillsTheRowAndTheSpeedTexts) {
     Applicazione& app = start();
     TForm1& f = app.Form1();
-    motore::StatoDownload& d = avvia(f, "42");
+    engine::StatoDownload& d = avvia(f, "42");
     {
         std::lock_guard lock(f.DownloadAttivi.BloccoContatori);
         d.ByteScaricati = 12897485;
@@ -91,14 +91,14 @@ TEST_F(VelocitaApp, SamplerFillsTheRowAndTheSpeedTexts) {
 TEST_F(VelocitaApp, CapIsSharedByTheWorkersAndUntickingLiftsIt) {
     Applicazione& app = start();
     TForm1& f = app.Form1();
-    motore::StatoDownload& primo = avvia(f, "1");
+    engine::StatoDownload& primo = avvia(f, "1");
     f.LimiteCheck->click();
     ASSERT_TRUE(f.SpeedLimit->isEnabled());
     f.SpeedLimit->setValue(640);
     EXPECT_EQ(f.PausaCorrente, 36);
     EXPECT_EQ(primo.PausaMs, 36);
 
-    motore::StatoDownload& secondo = avvia(f, "2");
+    engine::StatoDownload& secondo = avvia(f, "2");
     f.SettaLimitiDiBanda();
     EXPECT_EQ(primo.PausaMs, 71);
     EXPECT_EQ(secondo.PausaMs, 71);
@@ -108,7 +108,7 @@ TEST_F(VelocitaApp, CapIsSharedByTheWorkersAndUntickingLiftsIt) {
     EXPECT_FALSE(f.SpeedLimit->isEnabled());
     EXPECT_EQ(f.SpeedLimit->value(), 0);
     EXPECT_EQ(f.PausaCorrente, 0);
-    for (const motore::StatoDownload* d : {&primo, &secondo}) {
+    for (const engine::StatoDownload* d : {&primo, &secondo}) {
         EXPECT_EQ(d->PausaMs, 0);
         EXPECT_EQ(d->IntervalloBloccoUs, 0);
     }

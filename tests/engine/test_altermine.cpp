@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace tarvolin;
-using namespace tarvolin::motore;
+using namespace tarvolin::engine;
 
 namespace {
 

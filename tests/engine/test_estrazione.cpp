@@ -39,7 +39,7 @@
 #include "support/qt_print.h"
 
 using namespace tarvolin;
-using namespace tarvolin::motore;
+using namespace tarvolin::engine;
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "support/qt_print.h"
 
-using namespace tarvolin::motore;
+using namespace tarvolin::engine;
 
 namespace {
 

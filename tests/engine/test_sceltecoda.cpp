@@ -6,7 +6,7 @@
 
 #include <QSet>
 
-namespace tarvolin::motore {
+namespace tarvolin::engine {
 namespace {
 
 struct R {
@@ -97,4 +97,4 @@ TEST(SceltaCoda, StopHoldsTickedQueuedRowsAndRequeueReleasesOnlyTickedHeldOnes) 
 }
 
 } // namespace
-} // namespace tarvolin::motore
+} // namespace tarvolin::engine

@@ -32,7 +32,7 @@
 #include "support/qt_print.h"
 
 using namespace tarvolin;
-using namespace tarvolin::motore;
+using namespace tarvolin::engine;
 using tarvolin::test::FakeFileServer;
 using tarvolin::test::Guasti;
 

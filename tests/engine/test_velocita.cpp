@@ -15,7 +15,7 @@
 #include <vector>
 
 using namespace tarvolin;
-using namespace tarvolin::motore;
+using namespace tarvolin::engine;
 
 namespace {
 

@@ -23,11 +23,11 @@ namespace {
 // never breaks.
 void LeggiRecord(const QString& testo) {
     const auto attese = [&](QStringView fine) {
-        return static_cast<size_t>(std::min(testo.count(fine), tarvolin::servizio::kMassimoRecord));
+        return static_cast<size_t>(std::min(testo.count(fine), tarvolin::service::kMassimoRecord));
     };
-    const auto lista = tarvolin::ticket::LeggiListaTicket(testo);
-    const auto righe = tarvolin::ticket::LeggiConversazione(testo);
-    const auto risultati = tarvolin::ricerca::LeggiRisultati(testo);
+    const auto lista = tarvolin::tickets::LeggiListaTicket(testo);
+    const auto righe = tarvolin::tickets::LeggiConversazione(testo);
+    const auto risultati = tarvolin::search::LeggiRisultati(testo);
     if (lista.size() != attese(u"{|end|}") || righe.size() != lista.size() ||
         risultati.size() != attese(u"(|!|)"))
         __builtin_trap();
@@ -73,8 +73,8 @@ struct Ambiente {
     QTimer autoConnect;
     QTimer invioCodice;
     QTimer risveglio;
-    tarvolin::servizio::Sessione sessione{&autoConnect, &invioCodice, &risveglio};
-    tarvolin::servizio::Dispatcher dispatcher{sessione};
+    tarvolin::service::Sessione sessione{&autoConnect, &invioCodice, &risveglio};
+    tarvolin::service::Dispatcher dispatcher{sessione};
     qsizetype letti = 0;
 };
 
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const QByteArray input =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    (void)tarvolin::servizio::DecodificaChunk(input);
+    (void)tarvolin::service::DecodificaChunk(input);
     LeggiRecord(tarvolin::FromAnsi(input));
     // Random bytes seldom survive the cipher, so the dispatcher also gets them as they are.
     consegna(input);
@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first byte says how many reads, the next ones where each ends.
     qsizetype pos = 0;
     const int letture = input.isEmpty() ? 1 : 1 + static_cast<uint8_t>(input[pos++]) % 8;
-    tarvolin::servizio::BufferRicezione buffer;
+    tarvolin::service::BufferRicezione buffer;
     for (int i = 0; i < letture && pos <= input.size(); ++i) {
         qsizetype fine = input.size();
         if (i + 1 < letture && pos < input.size()) {
@@ -130,10 +130,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The input as a message of our own comes back unchanged, even after the noise. The noise
     // is closed first, with a byte that no terminator holds so that its tail cannot pair up
     // with the one appended.
-    buffer.Aggiungi(QByteArray("X") + tarvolin::servizio::kTerminatore);
+    buffer.Aggiungi(QByteArray("X") + tarvolin::service::kTerminatore);
     while (auto messaggio = buffer.ProssimoMessaggio())
         consegna(*messaggio);
-    buffer.Aggiungi(tarvolin::servizio::FrameSulFilo(input.left(5), input.mid(5)));
+    buffer.Aggiungi(tarvolin::service::FrameSulFilo(input.left(5), input.mid(5)));
     if (buffer.ProssimoMessaggio() != input || buffer.Dimensione() != 0)
         __builtin_trap();
 

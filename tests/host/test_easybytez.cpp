@@ -80,7 +80,7 @@ protected:
     FakeHostSite sito_;
     FakeServiceServer servizio_;
     QTimer autoConnect_, inviaCodice_, wakeUp_;
-    servizio::Sessione sessione_{&autoConnect_, &inviaCodice_, &wakeUp_};
+    service::Sessione sessione_{&autoConnect_, &inviaCodice_, &wakeUp_};
     net::ArchivioCookie cookie_;
     AccessoHost accesso_{sito_.radice(), &cookie_, {}, {}};
     QString testoCookie_ = "prima\r\n";

@@ -18,11 +18,11 @@ int main(int argc, char** argv) {
     QStringList celle(cella::Id + 1);
     celle[cella::Id] = QStringLiteral("7");
     modello.Aggiungi(TipoLista::Coda, RigaCoda{QStringLiteral("f.rar"), celle, IconaInCoda, false});
-    const bool scelta = motore::ProssimoAutomatico(modello, 0, 1) == QStringLiteral("7");
-    void (motore::Scheduler::*avvia)(const QString&) = &motore::Scheduler::DownloadFile;
+    const bool scelta = engine::ProssimoAutomatico(modello, 0, 1) == QStringLiteral("7");
+    void (engine::Scheduler::*avvia)(const QString&) = &engine::Scheduler::DownloadFile;
     const bool collegati =
         avvia != nullptr && net::dominio::Corrisponde(QStringLiteral("a.b.it"), QStringLiteral("b.it")) &&
         host::HostConosciuto({QStringLiteral("b.it")}, QStringLiteral("http://b.it/x")) &&
-        !servizio::BuildFrame("#0661K").isEmpty() && !sources::ErroreDlc().isEmpty();
+        !service::BuildFrame("#0661K").isEmpty() && !sources::ErroreDlc().isEmpty();
     return scelta && collegati ? 0 : 1;
 }

@@ -9,7 +9,7 @@
 #include "support/qt_print.h"
 
 using namespace tarvolin;
-using namespace tarvolin::servizio;
+using namespace tarvolin::service;
 
 namespace {
 

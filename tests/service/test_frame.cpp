@@ -14,7 +14,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace tarvolin::servizio {
+namespace tarvolin::service {
 namespace {
 
 const QByteArray kTerm(kTerminatore);
@@ -364,4 +364,4 @@ TEST(BufferRicezione, ABigAppendWithATerminatorKeepsItsFrames) {
 }
 
 } // namespace
-} // namespace tarvolin::servizio
+} // namespace tarvolin::service

@@ -20,7 +20,7 @@
 #include "support/qt_print.h"
 
 using namespace tarvolin;
-using namespace tarvolin::servizio;
+using namespace tarvolin::service;
 using tarvolin::test::FakeServiceServer;
 
 namespace {
