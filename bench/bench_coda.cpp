@@ -34,9 +34,9 @@ struct Archivio {
     QString path = dir.filePath("database.opt");
 
     explicit Archivio(int rows) {
-        Database db(path);
-        CreaTabelle(db);
-        Transazione t(db);
+        queue::Database db(path);
+        queue::CreaTabelle(db);
+        queue::Transazione t(db);
         for (int i = 0; i < rows; ++i) {
             const char* stato = i < rows - 1500   ? "1"
                                 : i < rows - 1000 ? "0"
@@ -52,8 +52,8 @@ struct Archivio {
 
 struct Liste {
     QTabWidget schede;
-    ListeCoda code{new VistaCoda(TipoLista::Coda), new VistaCoda(TipoLista::NonCompletati),
-                   new VistaCoda(TipoLista::Completati), &schede};
+    queue::ListeCoda code{new queue::VistaCoda(queue::TipoLista::Coda), new queue::VistaCoda(queue::TipoLista::NonCompletati),
+                   new queue::VistaCoda(queue::TipoLista::Completati), &schede};
     Liste() {
         schede.addTab(code.Lista(), "");
         schede.addTab(code.NonCompletati(), "");
@@ -88,8 +88,8 @@ void BM_AggiungiListaLink500(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir dir;
-        Database db(dir.filePath("database.opt"));
-        CreaTabelle(db);
+        queue::Database db(dir.filePath("database.opt"));
+        queue::CreaTabelle(db);
         Liste liste;
         liste.code.ImpostaDatabase(&db);
         state.ResumeTiming();
@@ -106,8 +106,8 @@ void BM_AggiungiListaLink500_SoloSQL(benchmark::State& state) {
         state.PauseTiming();
         QTemporaryDir dir;
         {
-            Database db(dir.filePath("database.opt"));
-            CreaTabelle(db);
+            queue::Database db(dir.filePath("database.opt"));
+            queue::CreaTabelle(db);
         }
         Handle db = apri(dir.filePath("database.opt"));
         state.ResumeTiming();
@@ -124,7 +124,7 @@ void BM_AggiungiListaLink500_SoloSQL(benchmark::State& state) {
 
 void BM_CaricaLista(benchmark::State& state) {
     static Archivio archivio(100000);
-    Database db(archivio.path);
+    queue::Database db(archivio.path);
     for (auto _ : state) {
         state.PauseTiming();
         auto liste = std::make_unique<Liste>();
@@ -152,12 +152,12 @@ void BM_Elimina500Spuntati(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir dir;
-        Database db(dir.filePath("database.opt"));
-        CreaTabelle(db);
+        queue::Database db(dir.filePath("database.opt"));
+        queue::CreaTabelle(db);
         Liste liste;
         liste.code.ImpostaDatabase(&db);
         liste.code.AggiungiListaLink(links(500), {}, {}, {}, false);
-        ListeCoda::SpuntaTutti(liste.code.Lista(), true);
+        queue::ListeCoda::SpuntaTutti(liste.code.Lista(), true);
         ScopedMessageBoxAnswerer si; // "Eliminare i link selezionati nella lista?" -> Yes
         state.ResumeTiming();
         liste.code.EliminaSelezionati();
@@ -170,8 +170,8 @@ void BM_Elimina500Spuntati_SoloSQL(benchmark::State& state) {
         state.PauseTiming();
         QTemporaryDir dir;
         {
-            Database db(dir.filePath("database.opt"));
-            CreaTabelle(db);
+            queue::Database db(dir.filePath("database.opt"));
+            queue::CreaTabelle(db);
             Liste liste;
             liste.code.ImpostaDatabase(&db);
             liste.code.AggiungiListaLink(links(500), {}, {}, {}, false);
@@ -193,12 +193,12 @@ void BM_DialogoTestoEnorme(benchmark::State& state) {
         testo += QString("http://www.easybytez.com/abcdefgh%1/Film.part%1.rar.html\n").arg(i);
     ScopedMessageBoxAnswerer ok;
     QTemporaryDir dir;
-    Database db(dir.filePath("database.opt"));
-    CreaTabelle(db);
+    queue::Database db(dir.filePath("database.opt"));
+    queue::CreaTabelle(db);
     Liste liste;
     liste.code.ImpostaDatabase(&db);
     for (auto _ : state) {
-        TForm_Add dialogo(
+        queue::TForm_Add dialogo(
             liste.code, [] { return false; }, false);
         dialogo.ListaLink->setPlainText(testo);
         dialogo.AggiungiBtClick();

@@ -69,7 +69,7 @@ bool leggiOpzioni(const QStringList& args, Opzioni& o) {
 // The rows the workers show, kept in memory; the database is real.
 class Programma : public ProgrammaMotore {
 public:
-    Programma(Database& db, DownloadAttivi& attivi, int capKBs)
+    Programma(queue::Database& db, DownloadAttivi& attivi, int capKBs)
         : db_(db), attivi_(attivi), capKBs_(capKBs) {}
     QString Cella(const QString& id, int c) const override { return celle_.at(id).value(c); }
     void ImpostaCella(const QString& id, int c, const QString& t) override {
@@ -82,7 +82,7 @@ public:
     void ImpostaDidascalia(const QString& id, const QString& t) override { didascalie_[id] = t; }
     void ImpostaIcona(const QString&, int) override {}
     void SpostaInCompletati(const QString&) override {}
-    Database* Db() override { return &db_; }
+    queue::Database* Db() override { return &db_; }
     void DisattivaDownloadAutomatico() override {}
     void RimuoviDaAttivi(StatoDownload& d) override {
         {
@@ -95,7 +95,7 @@ public:
     void RicalcolaLimite() { SettaLimitiDiBanda(attivi_, capKBs_, capKBs_ > 0); }
 
 private:
-    Database& db_;
+    queue::Database& db_;
     DownloadAttivi& attivi_;
     int capKBs_;
     std::map<QString, QStringList> celle_;
@@ -118,7 +118,7 @@ struct Esecuzione {
 };
 
 // Runs the rows `ids` to their end, `parallel` at once, on the Qt event loop.
-Esecuzione scarica(const Opzioni& o, Database& db, const QStringList& ids) {
+Esecuzione scarica(const Opzioni& o, queue::Database& db, const QStringList& ids) {
     DownloadAttivi attivi;
     Programma programma(db, attivi, o.capKBs);
     RegistroFile file;
@@ -182,9 +182,9 @@ Esecuzione scarica(const Opzioni& o, Database& db, const QStringList& ids) {
     return esito;
 }
 
-QStringList nonFinite(Database& db) {
+QStringList nonFinite(queue::Database& db) {
     QStringList ids;
-    for (RowSet r = db.Query("SELECT id FROM table_download WHERE completato <> '1'"); !r.Eof();
+    for (queue::RowSet r = db.Query("SELECT id FROM table_download WHERE completato <> '1'"); !r.Eof();
          r.Next())
         ids << r.Value("id");
     return ids;
@@ -194,8 +194,8 @@ double secondi(const timeval& t) {
     return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
 }
 
-void stampaRighe(Database& db) {
-    for (RowSet r = db.Query("SELECT id, completato, dimensione, nomefile, link FROM "
+void stampaRighe(queue::Database& db) {
+    for (queue::RowSet r = db.Query("SELECT id, completato, dimensione, nomefile, link FROM "
                              "table_download ORDER BY id");
          !r.Eof(); r.Next())
         std::printf("row %s completato=%s size=%s name=%s link=%s\n", qPrintable(r.Value("id")),
@@ -221,11 +221,11 @@ int main(int argc, char** argv) {
     }
     QDir().mkpath(o.temp);
     QDir().mkpath(o.done);
-    Database db(o.temp + "bench_motore.opt");
-    CreaTabelle(db);
+    queue::Database db(o.temp + "bench_motore.opt");
+    queue::CreaTabelle(db);
     db.Execute("DELETE FROM table_download");
     for (const QString& url : o.urls)
-        InserisciLink(db, url, {}, {}, false, {});
+        queue::InserisciLink(db, url, {}, {}, false, {});
 
     QElapsedTimer orologio;
     orologio.start();

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
             return;
         }
         for (int i = 0; i < f.Lista->NumeroRighe(); ++i)
-            f.Code->Modello().Spunta(TipoLista::Coda, i, true);
+            f.Code->Modello().Spunta(queue::TipoLista::Coda, i, true);
         cpuInizio = cpu();
         orologio.start();
         tic.start(10);

@@ -66,10 +66,10 @@ void BM_RispostaDlcADialogo(benchmark::State& state) {
     const QByteArray risposta =
         R"({"success": {"message": "OK", "links": [)" + link.join(", ") + "]}}";
     QTabWidget schede;
-    ListeCoda code(new VistaCoda(TipoLista::Coda), new VistaCoda(TipoLista::NonCompletati),
-                   new VistaCoda(TipoLista::Completati), &schede);
+    queue::ListeCoda code(new queue::VistaCoda(queue::TipoLista::Coda), new queue::VistaCoda(queue::TipoLista::NonCompletati),
+                   new queue::VistaCoda(queue::TipoLista::Completati), &schede);
     for (auto _ : state) {
-        TForm_Add* dialogo = ApriAggiungi(
+        queue::TForm_Add* dialogo = queue::ApriAggiungi(
             code, [] { return false; }, false, true,
             sources::LinkDaRisposta(risposta).value_or(sources::ErroreDlc()));
         QCoreApplication::processEvents(); // laid out and painted

@@ -50,7 +50,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     creaLayout();
     creaTimer();
     creaTray();
-    finestreDettagli_ = std::make_unique<EditoriDettagli>(*Code);
+    finestreDettagli_ = std::make_unique<queue::EditoriDettagli>(*Code);
     collegaServizio();
     creaFinestreServizio();
     collegaSorgenti();
@@ -74,9 +74,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     });
     connect(LimiteCheck, &QCheckBox::clicked, this, &TForm1::LimiteCheckClick);
     connect(BtAdd, &QToolButton::clicked, this, &TForm1::BtAddClick);
-    connect(BtElimina, &QToolButton::clicked, Code, &ListeCoda::EliminaSelezionati);
-    connect(BtCartellaDownload, &QToolButton::clicked, Code, &ListeCoda::ApriCartellaDownload);
-    connect(BtCartellaTemp, &QToolButton::clicked, Code, &ListeCoda::ApriCartellaTemp);
+    connect(BtElimina, &QToolButton::clicked, Code, &queue::ListeCoda::EliminaSelezionati);
+    connect(BtCartellaDownload, &QToolButton::clicked, Code, &queue::ListeCoda::ApriCartellaDownload);
+    connect(BtCartellaTemp, &QToolButton::clicked, Code, &queue::ListeCoda::ApriCartellaTemp);
     TrayIcon->show();
     FormCreate();
     AvviaVelocita();
@@ -124,9 +124,9 @@ void TForm1::FormCreate() {
     // Without its database the program still shows its window, but loads nothing.
     try {
         database_ =
-            std::make_unique<tarvolin::Database>(CartellaDati + QStringLiteral("database.opt"));
-        CreaTabelle(*database_);
-    } catch (const DatabaseError& e) {
+            std::make_unique<tarvolin::queue::Database>(CartellaDati + QStringLiteral("database.opt"));
+        queue::CreaTabelle(*database_);
+    } catch (const queue::DatabaseError& e) {
         qCDebug(lcApp) << "the queue database could not be opened:" << e.what();
         database_.reset();
         return;
@@ -198,14 +198,14 @@ void TForm1::MessaggioIstanza(const QString& testo) {
 }
 
 void TForm1::BtAddClick() {
-    if (Lista->NumeroRighe() > TForm_Add::kMassimoInCoda) {
-        MostraMessaggio(this, MessaggioCodaPiena(), QStringLiteral("Errore di protezione"));
+    if (Lista->NumeroRighe() > queue::TForm_Add::kMassimoInCoda) {
+        MostraMessaggio(this, queue::MessaggioCodaPiena(), QStringLiteral("Errore di protezione"));
         return;
     }
     const QString appunti = QGuiApplication::clipboard()->text();
-    ApriAggiungi(
+    queue::ApriAggiungi(
         *Code, [this] { return opzioni_ != nullptr && opzioni_->AutoExtract->isChecked(); }, false,
-        true, DaIncollare(appunti) ? appunti : QString());
+        true, queue::DaIncollare(appunti) ? appunti : QString());
 }
 
 void TForm1::ChiudiTarvolin2Click() {

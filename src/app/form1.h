@@ -59,13 +59,23 @@ namespace tickets {
 class GestioneTicket;
 }
 
+namespace queue {
 class Database;
+}
+namespace queue {
 class EditoriDettagli;
+}
+namespace queue {
 class ListeCoda;
+}
 class NotificheCoda;
+namespace queue {
 class TForm_Add;
+}
 class TForm_Opzioni;
+namespace queue {
 class VistaCoda;
+}
 
 // The main window: owns the long-lived objects of the program and wires them together.
 class TForm1 : public QMainWindow {
@@ -80,8 +90,8 @@ public:
     TForm_Opzioni* Opzioni() const { return opzioni_; }
 
     // Null when the database could not be opened at start.
-    tarvolin::Database* Db() const { return database_.get(); }
-    EditoriDettagli& FinestreDettagli() const { return *finestreDettagli_; }
+    tarvolin::queue::Database* Db() const { return database_.get(); }
+    queue::EditoriDettagli& FinestreDettagli() const { return *finestreDettagli_; }
 
     bool ModalitaPortable = false;
     QString CartellaDati; // with a trailing separator
@@ -142,11 +152,11 @@ public:
     QLabel* LabelSpeed = nullptr;
     // Centre
     QTabWidget* PageControl1 = nullptr;
-    VistaCoda* Lista = nullptr;
-    VistaCoda* ListaNonCompletati = nullptr;
-    VistaCoda* ListaCompletati = nullptr;
+    queue::VistaCoda* Lista = nullptr;
+    queue::VistaCoda* ListaNonCompletati = nullptr;
+    queue::VistaCoda* ListaCompletati = nullptr;
     // The commands on the three lists.
-    ListeCoda* Code = nullptr;
+    queue::ListeCoda* Code = nullptr;
     // Bottom bar
     QFrame* PanelBottom = nullptr;
     QCheckBox* DownloadAutomatico = nullptr;
@@ -262,7 +272,7 @@ public:
     void ApriFileDlc(const QString& percorso);
     void FileTrascinati(const QStringList& percorsi);
     void AvviaDecodificaDlc(const QByteArray& contenitore);
-    void EstraFileCrypt(const QString& url, TForm_Add* dialogo);
+    void EstraFileCrypt(const QString& url, queue::TForm_Add* dialogo);
 
 signals:
     void MainWindowShown();
@@ -290,16 +300,16 @@ private:
     void creaAlTermine();
     void creaPannelloAlTermine();
     void collegaSorgenti();
-    TForm_Add* apriAggiungiConOpzioni(const QString& testo, bool standAlone);
+    queue::TForm_Add* apriAggiungiConOpzioni(const QString& testo, bool standAlone);
     void RisultatoDlc(const QByteArray& risposta);
     void fermaDownload();
     void mostraAlCentro(QWidget* pannello);
     QString FileImpostazioni() const;
 
     TForm_Opzioni* opzioni_ = nullptr;
-    std::unique_ptr<tarvolin::Database> database_;
+    std::unique_ptr<tarvolin::queue::Database> database_;
     // Open details editors; they go before the database they write to.
-    std::unique_ptr<EditoriDettagli> finestreDettagli_;
+    std::unique_ptr<queue::EditoriDettagli> finestreDettagli_;
     std::unique_ptr<engine::ProgrammaCoda> programmaCoda_;
     std::unique_ptr<NotificheCoda> notifiche_;
     bool codaFerma(); // nothing runs and nothing more starts by itself

@@ -50,7 +50,7 @@ void TForm1::creaAlTermine() {
         const QAction* scelta = scelte->checkedAction();
         return scelta != nullptr ? scelta->data().toInt() : int{engine::NonFareNulla};
     };
-    ambiente.CodaVuota = [this] { return Code->Db() != nullptr && CodaVuota(*Code->Db()); };
+    ambiente.CodaVuota = [this] { return Code->Db() != nullptr && queue::CodaVuota(*Code->Db()); };
     ambiente.Etichetta = [this](const QString& testo) { SecondiRestantiAlTermine->setText(testo); };
     ambiente.MostraPannello = [this] { mostraAlCentro(PanelAlTermine); };
     ambiente.Chiudi = [this] { ChiudiTarvolin2Click(); };

@@ -136,16 +136,16 @@ void TForm1::creaBarraSuperiore() {
 
 void TForm1::creaListe() {
     PageControl1 = named(new QTabWidget, "PageControl1");
-    Lista = new VistaCoda(TipoLista::Coda);
-    ListaNonCompletati = new VistaCoda(TipoLista::NonCompletati);
-    ListaCompletati = new VistaCoda(TipoLista::Completati);
-    PageControl1->addTab(Lista, IconaStatoRiga(IconaInCoda),
+    Lista = new queue::VistaCoda(queue::TipoLista::Coda);
+    ListaNonCompletati = new queue::VistaCoda(queue::TipoLista::NonCompletati);
+    ListaCompletati = new queue::VistaCoda(queue::TipoLista::Completati);
+    PageControl1->addTab(Lista, queue::IconaStatoRiga(queue::IconaInCoda),
                          QStringLiteral("Download in coda/attivi"));
-    PageControl1->addTab(ListaNonCompletati, IconaStatoRiga(IconaFallito),
+    PageControl1->addTab(ListaNonCompletati, queue::IconaStatoRiga(queue::IconaFallito),
                          QStringLiteral("Trasferimenti non completati"));
-    PageControl1->addTab(ListaCompletati, IconaStatoRiga(IconaCompletato),
+    PageControl1->addTab(ListaCompletati, queue::IconaStatoRiga(queue::IconaCompletato),
                          QStringLiteral("Trasferimenti completati"));
-    Code = new ListeCoda(Lista, ListaNonCompletati, ListaCompletati, PageControl1, this);
+    Code = new queue::ListeCoda(Lista, ListaNonCompletati, ListaCompletati, PageControl1, this);
 }
 
 void TForm1::creaBarraInferiore() {

@@ -68,7 +68,7 @@ bool TForm1::codaFerma() {
         if (!DownloadAttivi.Lista.isEmpty())
             return false;
     }
-    return !DownloadAutomatico->isChecked() || (Code->Db() != nullptr && CodaVuota(*Code->Db()));
+    return !DownloadAutomatico->isChecked() || (Code->Db() != nullptr && queue::CodaVuota(*Code->Db()));
 }
 
 void TForm1::creaMotore() {
@@ -130,8 +130,8 @@ void TForm1::creaMotore() {
             QStringLiteral("Non è consigliato mettere più di 15 download contemporaneamente!"),
             QStringLiteral("Errore di protezione"), Icona::Avviso);
     });
-    connect(Code, &ListeCoda::AvviaDownload, Scheduler, &engine::Scheduler::DownloadFile);
-    connect(Code, &ListeCoda::InterrompiDownload, Scheduler,
+    connect(Code, &queue::ListeCoda::AvviaDownload, Scheduler, &engine::Scheduler::DownloadFile);
+    connect(Code, &queue::ListeCoda::InterrompiDownload, Scheduler,
             &engine::Scheduler::InterrompiDownload);
     if (auto* voce = Code->PopupDownload->findChild<QAction*>(
             QStringLiteral("Rimettiincodaperildownloadautomatico1")))

@@ -35,7 +35,7 @@ void TForm1::collegaServizio() {
     Servizio->CodiceIdentificativo = [this] { return CodiceIdentificativo; };
     Servizio->VelocitaTotale = [this] { return VelocitaTotale; };
     Servizio->LeggiUid = [this] {
-        return database_ ? LeggiUid(*database_) : QStringLiteral("NULL");
+        return database_ ? queue::LeggiUid(*database_) : QStringLiteral("NULL");
     };
     connect(Servizio, &service::Sessione::TestoStato, StatusBar1,
             [this](const QString& t) { StatusBar1->showMessage(t); });
@@ -76,8 +76,8 @@ void TForm1::NuovoCodice(const QString& codice) {
     IdCookieManager1.Rimuovi(QString::fromLatin1(host::kPortale));
     if (database_) {
         try {
-            EliminaTokenHost(*database_);
-        } catch (const DatabaseError& e) {
+            queue::EliminaTokenHost(*database_);
+        } catch (const queue::DatabaseError& e) {
             qCDebug(lcApp) << "host logins not removed:" << e.what();
         }
     }

@@ -27,11 +27,11 @@ void TForm1::collegaSorgenti() {
     connect(JdBt, &QToolButton::clicked, this, &TForm1::JdBtClick);
 
     new sources::RicevitoreFile(this, [this](const QStringList& p) { FileTrascinati(p); });
-    connect(Code, &ListeCoda::CartellaLinkRichiesta, this, &TForm1::EstraFileCrypt);
+    connect(Code, &queue::ListeCoda::CartellaLinkRichiesta, this, &TForm1::EstraFileCrypt);
 }
 
-TForm_Add* TForm1::apriAggiungiConOpzioni(const QString& testo, bool standAlone) {
-    return ApriAggiungi(
+queue::TForm_Add* TForm1::apriAggiungiConOpzioni(const QString& testo, bool standAlone) {
+    return queue::ApriAggiungi(
         *Code, [this] { return opzioni_ != nullptr && opzioni_->AutoExtract->isChecked(); },
         standAlone, true, testo);
 }
@@ -80,7 +80,7 @@ void TForm1::RisultatoDlc(const QByteArray& risposta) {
     apriAggiungiConOpzioni(sources::LinkDaRisposta(risposta).value_or(sources::ErroreDlc()), false);
 }
 
-void TForm1::EstraFileCrypt(const QString& url, TForm_Add* dialogo) {
+void TForm1::EstraFileCrypt(const QString& url, queue::TForm_Add* dialogo) {
     sources::TFileCrypt::Avvia(url, deployment().linkFolderDlcRoot, QPointer<QObject>(dialogo),
                                [finestra = QPointer<TForm1>(this)](const QByteArray& contenitore) {
                                    if (finestra)

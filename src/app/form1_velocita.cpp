@@ -26,14 +26,14 @@ namespace {
 // The refresh writes into the queue's rows, found by their id.
 class CelleLista : public engine::CelleVelocita {
 public:
-    explicit CelleLista(ModelloCoda& modello) : modello_(modello) {}
+    explicit CelleLista(queue::ModelloCoda& modello) : modello_(modello) {}
     void ImpostaCella(const QString& idRiga, int cella, const QString& testo) override {
-        if (const int p = modello_.Posizione(TipoLista::Coda, idRiga); p >= 0)
-            modello_.ImpostaCella(TipoLista::Coda, p, cella, testo);
+        if (const int p = modello_.Posizione(queue::TipoLista::Coda, idRiga); p >= 0)
+            modello_.ImpostaCella(queue::TipoLista::Coda, p, cella, testo);
     }
 
 private:
-    ModelloCoda& modello_;
+    queue::ModelloCoda& modello_;
 };
 
 } // namespace
@@ -42,11 +42,11 @@ void TForm1::AvviaVelocita() {
     Velocita = std::make_shared<Velocimetro>();
     Velocita->Form_Speed = std::make_unique<engine::TForm_Speed>();
     connect(SpeedLimit, &QSpinBox::valueChanged, this, &TForm1::SpeedLimitChange);
-    connect(Code, &ListeCoda::InCodaCambiato, Velocita->Form_Speed.get(),
+    connect(Code, &queue::ListeCoda::InCodaCambiato, Velocita->Form_Speed.get(),
             &engine::TForm_Speed::ImpostaInCoda);
     connect(this, &TForm1::MainWindowShown, this, &TForm1::MostraSpeedDopoSplash);
 
-    const int colonnaProgresso = cella::Progresso + 1;
+    const int colonnaProgresso = queue::cella::Progresso + 1;
     Lista->setItemDelegateForColumn(
         colonnaProgresso,
         new engine::DelegatoProgresso(

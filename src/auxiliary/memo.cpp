@@ -9,19 +9,19 @@ namespace {
 const QString kTipo = QStringLiteral("memo");
 }
 
-std::optional<QString> LeggiMemo(Database& db) {
+std::optional<QString> LeggiMemo(queue::Database& db) {
     try {
-        const RowSet righe =
+        const queue::RowSet righe =
             db.Query(QStringLiteral("SELECT testo FROM table_memo WHERE type = ?"), {kTipo});
         if (righe.RowCount() > 0)
             return righe.Value(0, QStringLiteral("testo"));
-    } catch (const DatabaseError& e) {
+    } catch (const queue::DatabaseError& e) {
         qCDebug(lcAusiliari) << "memo not read:" << e.what();
     }
     return std::nullopt;
 }
 
-void SalvaMemo(Database& db, const QString& testo) {
+void SalvaMemo(queue::Database& db, const QString& testo) {
     try {
         // A crash between making the table and its row can leave the row missing.
         if (db.Query(QStringLiteral("SELECT id FROM table_memo WHERE type = ?"), {kTipo})
@@ -31,7 +31,7 @@ void SalvaMemo(Database& db, const QString& testo) {
         else
             db.Execute(QStringLiteral("UPDATE table_memo SET testo = ? WHERE type = ?"),
                        {testo, kTipo});
-    } catch (const DatabaseError& e) {
+    } catch (const queue::DatabaseError& e) {
         qCDebug(lcAusiliari) << "memo not saved:" << e.what();
     }
 }

@@ -18,12 +18,12 @@ QString ora() {
 
 // Every statement has its own guard: a failing one leaves the table as it was.
 void esegui(ProgrammaMotore& p, const QString& sql, const QStringList& valori) {
-    Database* db = p.Db();
+    queue::Database* db = p.Db();
     if (db == nullptr)
         return;
     try {
         db->Execute(sql, valori);
-    } catch (const DatabaseError& e) {
+    } catch (const queue::DatabaseError& e) {
         qCDebug(lcMotore) << "row update failed:" << e.what() << sql;
     }
 }
@@ -46,21 +46,21 @@ void registraFinito(ProgrammaMotore& p, const QString& id, qint64 dimensione) {
 
 void chiudi(ProgrammaMotore& p, const QString& id, const QString& size, const QString& stato,
             const QString& progresso, int icona) {
-    p.ImpostaCella(id, cella::Size, size);
-    p.ImpostaCella(id, cella::Stato, stato);
-    p.ImpostaCella(id, cella::Progresso, progresso);
-    p.ImpostaCella(id, cella::Fine, ora());
-    p.ImpostaCella(id, cella::Velocita, QString());
+    p.ImpostaCella(id, queue::cella::Size, size);
+    p.ImpostaCella(id, queue::cella::Stato, stato);
+    p.ImpostaCella(id, queue::cella::Progresso, progresso);
+    p.ImpostaCella(id, queue::cella::Fine, ora());
+    p.ImpostaCella(id, queue::cella::Velocita, QString());
     p.ImpostaIcona(id, icona);
 }
 
 // The extraction texts leave the size and the icon of the finished download alone.
 void testiEstrazione(ProgrammaMotore& p, const QString& id, const QString& stato,
                      const QString& progresso) {
-    p.ImpostaCella(id, cella::Stato, stato);
-    p.ImpostaCella(id, cella::Progresso, progresso);
-    p.ImpostaCella(id, cella::Fine, ora());
-    p.ImpostaCella(id, cella::Velocita, QString());
+    p.ImpostaCella(id, queue::cella::Stato, stato);
+    p.ImpostaCella(id, queue::cella::Progresso, progresso);
+    p.ImpostaCella(id, queue::cella::Fine, ora());
+    p.ImpostaCella(id, queue::cella::Velocita, QString());
 }
 
 } // namespace
@@ -70,30 +70,30 @@ QString CoppiaMB(qint64 scaricati, qint64 totale) {
 }
 
 void MostraStato(ProgrammaMotore& p, const QString& id, const QString& testo) {
-    p.ImpostaCella(id, cella::Stato, testo);
-    p.ImpostaCella(id, cella::Velocita, QString());
+    p.ImpostaCella(id, queue::cella::Stato, testo);
+    p.ImpostaCella(id, queue::cella::Velocita, QString());
 }
 
 void MostraDownload(ProgrammaMotore& p, const QString& id, const QString& nomeFile) {
-    p.ImpostaCella(id, cella::Stato, QStringLiteral("Download"));
+    p.ImpostaCella(id, queue::cella::Stato, QStringLiteral("Download"));
     p.ImpostaDidascalia(id, nomeFile);
 }
 
 void MostraErrore(ProgrammaMotore& p, const QString& id, const QString& testo) {
-    chiudi(p, id, QStringLiteral("-"), testo, QStringLiteral("Errore download"), IconaFallito);
+    chiudi(p, id, QStringLiteral("-"), testo, QStringLiteral("Errore download"), queue::IconaFallito);
     registraFallito(p, id);
 }
 
 void MostraSpazioInsufficiente(ProgrammaMotore& p, const QString& id) {
     chiudi(p, id, QString(), QStringLiteral("Spazio insufficiente"), QStringLiteral("Interrotto"),
-           IconaFallito);
+           queue::IconaFallito);
     registraFallito(p, id);
     p.DisattivaDownloadAutomatico();
 }
 
 void MostraInterrotto(ProgrammaMotore& p, const QString& id) {
     chiudi(p, id, QString(), QStringLiteral("Interrotto"), QStringLiteral("Interrotto"),
-           IconaFallito);
+           queue::IconaFallito);
     registraFallito(p, id);
 }
 
@@ -113,7 +113,7 @@ void MostraFineEstrazione(ProgrammaMotore& p, const QString& id, bool riuscita, 
 bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo) {
     if (gruppo.isEmpty())
         return true;
-    Database* db = p.Db();
+    queue::Database* db = p.Db();
     if (db == nullptr)
         return false;
     try {
@@ -121,7 +121,7 @@ bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo) {
                                         "gruppo = ? AND completato <> '1'"),
                          {gruppo})
                    .RowCount() == 0;
-    } catch (const DatabaseError& e) {
+    } catch (const queue::DatabaseError& e) {
         qCDebug(lcMotore) << "group" << gruppo << "not read:" << e.what();
         return false;
     }
@@ -130,18 +130,18 @@ bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo) {
 ProprietariFile ProprietariDi(ProgrammaMotore& p, const QString& id, const QString& link,
                               const QString& nome) {
     ProprietariFile proprietari;
-    Database* db = p.Db();
+    queue::Database* db = p.Db();
     if (db == nullptr)
         return proprietari;
     try {
-        const RowSet righe = db->Query(QStringLiteral("SELECT link FROM table_download WHERE "
+        const queue::RowSet righe = db->Query(QStringLiteral("SELECT link FROM table_download WHERE "
                                                       "completato = '1' AND nomefile = ? AND "
                                                       "id <> ?"),
                                        {nome, id});
         for (int i = 0; i < righe.RowCount(); ++i)
             (righe.Value(i, QStringLiteral("link")) == link ? proprietari.questoLink
                                                             : proprietari.altroLink) = true;
-    } catch (const DatabaseError& e) {
+    } catch (const queue::DatabaseError& e) {
         qCDebug(lcMotore) << "owners of" << nome << "not read:" << e.what();
         proprietari.altroLink = true; // unknown: kept
     }
@@ -151,7 +151,7 @@ ProprietariFile ProprietariDi(ProgrammaMotore& p, const QString& id, const QStri
 void MostraCompletato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi, bool estrai,
                       const QString& gruppo) {
     chiudi(p, e.id, CoppiaMB(e.byteScaricati, e.dimensioneTotale), QStringLiteral("Completato"),
-           QStringLiteral("Completato"), IconaCompletato);
+           QStringLiteral("Completato"), queue::IconaCompletato);
     registraFinito(p, e.id, e.dimensioneTotale);
     // A complete group stays for its extraction, which moves it afterwards.
     const bool gruppoCompleto = estrai && ControllaGruppo(p, gruppo);
@@ -162,13 +162,13 @@ void MostraCompletato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi, boo
 void MostraNonSpostato(ProgrammaMotore& p, const EsitoRiga& e) {
     chiudi(p, e.id, CoppiaMB(e.byteScaricati, e.dimensioneTotale),
            QStringLiteral("Completato ma non spostato!"), QStringLiteral("Completato"),
-           IconaCompletato);
+           queue::IconaCompletato);
     registraFinito(p, e.id, e.dimensioneTotale);
 }
 
 void MostraSaltato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi) {
     chiudi(p, e.id, QStringLiteral("Skipped"), QStringLiteral("Completato"),
-           QStringLiteral("Completato"), IconaCompletato);
+           QStringLiteral("Completato"), queue::IconaCompletato);
     registraFinito(p, e.id, e.dimensioneTotale);
     if (nascondi)
         p.SpostaInCompletati(e.id);

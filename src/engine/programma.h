@@ -3,7 +3,9 @@
 #include <QString>
 
 namespace tarvolin {
+namespace queue {
 class Database;
+}
 }
 
 namespace tarvolin::engine {
@@ -24,7 +26,7 @@ public:
     virtual void ImpostaIcona(const QString& id, int icona) = 0;
     // The row goes to the completed list with the done icon.
     virtual void SpostaInCompletati(const QString& id) = 0;
-    virtual Database* Db() = 0;
+    virtual queue::Database* Db() = 0;
     // The disk is full: automatic starts stop.
     virtual void DisattivaDownloadAutomatico() = 0;
     // The worker leaves the running downloads; the others share the cap again.

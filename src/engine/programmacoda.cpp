@@ -7,7 +7,7 @@
 namespace tarvolin::engine {
 
 QString ProgrammaCoda::Cella(const QString& id, int cella) const {
-    const RigaCoda* riga = code_.RigaPerId(kCoda, id);
+    const queue::RigaCoda* riga = code_.RigaPerId(kCoda, id);
     return riga != nullptr ? riga->Cella(cella) : QString();
 }
 
@@ -17,7 +17,7 @@ void ProgrammaCoda::ImpostaCella(const QString& id, int cella, const QString& te
 }
 
 QString ProgrammaCoda::Didascalia(const QString& id) const {
-    const RigaCoda* riga = code_.RigaPerId(kCoda, id);
+    const queue::RigaCoda* riga = code_.RigaPerId(kCoda, id);
     return riga != nullptr ? riga->didascalia : QString();
 }
 
@@ -41,7 +41,7 @@ void ProgrammaCoda::SpostaInCompletati(const QString& id) {
         Spostata();
 }
 
-Database* ProgrammaCoda::Db() {
+queue::Database* ProgrammaCoda::Db() {
     return db_ ? db_() : nullptr;
 }
 

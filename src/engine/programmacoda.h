@@ -5,7 +5,9 @@
 #include <functional>
 
 namespace tarvolin {
+namespace queue {
 class ModelloCoda;
+}
 }
 
 namespace tarvolin::engine {
@@ -13,7 +15,7 @@ namespace tarvolin::engine {
 // The worker's row updates made on the queue's rows and its database.
 class ProgrammaCoda : public ProgrammaMotore {
 public:
-    ProgrammaCoda(ModelloCoda& code, std::function<Database*()> db)
+    ProgrammaCoda(queue::ModelloCoda& code, std::function<queue::Database*()> db)
         : code_(code), db_(std::move(db)) {}
 
     std::function<void()> SpegniAutomatico;
@@ -29,15 +31,15 @@ public:
     void ImpostaDidascalia(const QString& id, const QString& testo) override;
     void ImpostaIcona(const QString& id, int icona) override;
     void SpostaInCompletati(const QString& id) override;
-    Database* Db() override;
+    queue::Database* Db() override;
     void DisattivaDownloadAutomatico() override;
     void RimuoviDaAttivi(StatoDownload& download) override;
     void FineDownload() override;
     void DownloadConcluso(const QString& id, bool riuscito) override;
 
 private:
-    ModelloCoda& code_;
-    std::function<Database*()> db_;
+    queue::ModelloCoda& code_;
+    std::function<queue::Database*()> db_;
 };
 
 } // namespace tarvolin::engine

@@ -24,7 +24,7 @@ void TStartDownloadAutomatico::run() {
         ChiamataSincronizzata([&] { Fatto(); });
 }
 
-Scheduler::Scheduler(ModelloCoda& code, DownloadAttivi& attivi, AmbienteMotore ambiente,
+Scheduler::Scheduler(queue::ModelloCoda& code, DownloadAttivi& attivi, AmbienteMotore ambiente,
                      OpzioniScheduler opzioni, QObject* parent)
     : QObject(parent), code_(code), attivi_(attivi), ambiente_(std::move(ambiente)),
       o_(std::move(opzioni)) {}
@@ -63,8 +63,8 @@ void Scheduler::riprendiDopo(TDownload* vecchio) {
     const auto riprendi = [this, id] {
         if (!inAttesa_.remove(id))
             return; // already done, or the window is closing
-        const RigaCoda* riga = code_.RigaPerId(kCoda, id);
-        if (riga != nullptr && riga->icona == IconaInCoda)
+        const queue::RigaCoda* riga = code_.RigaPerId(kCoda, id);
+        if (riga != nullptr && riga->icona == queue::IconaInCoda)
             DownloadFile(id);
     };
     connect(vecchio, &QThread::finished, this, riprendi, Qt::QueuedConnection);
@@ -91,17 +91,17 @@ void Scheduler::DownloadFile(const QString& id) {
     if (TDownload* vecchio = lavoratoreVivo(id)) {
         if (!vecchio->Interrompi && workerDi(id) != nullptr)
             return; // already running
-        code_.ImpostaIcona(kCoda, riga(), IconaInCoda);
+        code_.ImpostaIcona(kCoda, riga(), queue::IconaInCoda);
         riprendiDopo(vecchio);
         return;
     }
-    const QString link = code_.Riga(kCoda, riga()).Cella(cella::Link);
+    const QString link = code_.Riga(kCoda, riga()).Cella(queue::cella::Link);
     auto rifiuta = [&](const QString& testo) {
         if (riga() < 0)
             return;
-        code_.ImpostaCella(kCoda, riga(), cella::Fine, FormatoOra(QDateTime::currentDateTime()));
-        code_.ImpostaCella(kCoda, riga(), cella::Stato, testo);
-        code_.ImpostaIcona(kCoda, riga(), IconaFermo);
+        code_.ImpostaCella(kCoda, riga(), queue::cella::Fine, FormatoOra(QDateTime::currentDateTime()));
+        code_.ImpostaCella(kCoda, riga(), queue::cella::Stato, testo);
+        code_.ImpostaIcona(kCoda, riga(), queue::IconaFermo);
     };
     QString avvio = QStringLiteral("Calcolo...");
     if (o_.HostConosciuto(link)) {
@@ -118,8 +118,8 @@ void Scheduler::DownloadFile(const QString& id) {
     }
     if (riga() < 0)
         return;
-    code_.ImpostaCella(kCoda, riga(), cella::Stato, avvio);
-    code_.ImpostaCella(kCoda, riga(), cella::Fine, avvio);
+    code_.ImpostaCella(kCoda, riga(), queue::cella::Stato, avvio);
+    code_.ImpostaCella(kCoda, riga(), queue::cella::Fine, avvio);
 
     ParametriDownload p;
     p.IdRiga = id;
@@ -129,8 +129,8 @@ void Scheduler::DownloadFile(const QString& id) {
     p.SaltaRev = o_.SkipRev();
     p.NascondiCompletati = o_.AutoHide();
     p.SempreCartella = o_.AlwaysFolder();
-    if (Database* db = o_.Db()) {
-        const DettagliDownload d = LeggiDettagliDownload(*db, id);
+    if (queue::Database* db = o_.Db()) {
+        const queue::DettagliDownload d = queue::LeggiDettagliDownload(*db, id);
         p.PasswordLink = d.passlink;
         p.PasswordArchivio = d.passwordArchivio;
         p.Estrai = d.autoExtract;
@@ -156,7 +156,7 @@ void Scheduler::DownloadFile(const QString& id) {
     }
     code_.RigheTenute.insert(id);
     if (const int p = riga(); p >= 0)
-        code_.ImpostaIcona(kCoda, p, IconaInCorso);
+        code_.ImpostaIcona(kCoda, p, queue::IconaInCorso);
     o_.SettaLimitiDiBanda();
     worker->PausaMs = o_.PausaCorrente();
     worker->start();
@@ -165,7 +165,7 @@ void Scheduler::DownloadFile(const QString& id) {
 void Scheduler::InterrompiDownload(const QString& id) {
     if (TDownload* worker = workerDi(id)) {
         if (const int riga = code_.Posizione(kCoda, id); riga >= 0)
-            code_.ImpostaIcona(kCoda, riga, IconaFermo);
+            code_.ImpostaIcona(kCoda, riga, queue::IconaFermo);
         worker->Interrompi = true;
     }
     o_.SettaLimitiDiBanda();

@@ -13,8 +13,12 @@
 #include <memory>
 
 namespace tarvolin {
+namespace queue {
 class Database;
+}
+namespace queue {
 class ModelloCoda;
+}
 }
 
 namespace tarvolin::engine {
@@ -44,7 +48,7 @@ struct OpzioniScheduler {
     std::function<bool()> ServizioAssente, Sospeso, AggiornamentoInCorso;
     std::function<void()> SettaLimitiDiBanda;
     std::function<qint64()> PausaCorrente;
-    std::function<Database*()> Db;
+    std::function<queue::Database*()> Db;
 };
 
 // When queue rows become running downloads, and how many at once. Main thread.
@@ -53,7 +57,7 @@ class Scheduler : public QObject {
 public:
     static constexpr int kMassimoManuale = 15;
 
-    Scheduler(ModelloCoda& code, DownloadAttivi& attivi, AmbienteMotore ambiente,
+    Scheduler(queue::ModelloCoda& code, DownloadAttivi& attivi, AmbienteMotore ambiente,
               OpzioniScheduler opzioni, QObject* parent = nullptr);
     ~Scheduler() override;
 
@@ -95,7 +99,7 @@ private:
     TDownload* lavoratoreVivo(const QString& id) const;
     void riprendiDopo(TDownload* vecchio);
 
-    ModelloCoda& code_;
+    queue::ModelloCoda& code_;
     DownloadAttivi& attivi_;
     AmbienteMotore ambiente_;
     OpzioniScheduler o_;

@@ -614,7 +614,7 @@ TDownload::EsitoPassata TDownload::nonSpostato(const QString& motivo) {
             p.ImpostaDidascalia(IdRiga, NomeFile);
             MostraNonSpostato(p, esito);
             if (!motivo.isEmpty())
-                p.ImpostaCella(IdRiga, cella::Progresso, motivo);
+                p.ImpostaCella(IdRiga, queue::cella::Progresso, motivo);
         });
         Finito = true;
         return {Esito::Termina};

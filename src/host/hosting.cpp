@@ -9,7 +9,7 @@
 namespace tarvolin::host {
 
 QStringList RigheHosting(const QByteArray& corpo) {
-    return DividiRighe(FromAnsi(corpo));
+    return queue::DividiRighe(FromAnsi(corpo));
 }
 
 bool HostConosciuto(const QStringList& listaHosting, const QString& link) {

@@ -18,12 +18,12 @@ QString chiave() {
 
 } // namespace
 
-void SalvaToken(Database& db, const QString& testoCookie, const QString& portale,
+void SalvaToken(queue::Database& db, const QString& testoCookie, const QString& portale,
                 const QString& email) {
     const QString u = XorHexEncode(email, chiave());
     const QString v = XorHexEncode(testoCookie, chiave());
     try {
-        const RowSet esistente =
+        const queue::RowSet esistente =
             db.Query(QStringLiteral("SELECT id FROM table_token WHERE portale = ? AND uid = ? "
                                     "LIMIT 1"),
                      {portale, u});
@@ -34,17 +34,17 @@ void SalvaToken(Database& db, const QString& testoCookie, const QString& portale
             db.Execute(
                 QStringLiteral("UPDATE table_token SET valuelist = ?, uid = ? WHERE portale = ?"),
                 {v, u, portale});
-    } catch (const DatabaseError& e) {
+    } catch (const queue::DatabaseError& e) {
         qCDebug(lcHost) << "host login not saved:" << e.what();
     }
 }
 
-void CaricaToken(Database& db, net::ArchivioCookie& cookie, const QString& portale,
+void CaricaToken(queue::Database& db, net::ArchivioCookie& cookie, const QString& portale,
                  const QString& sitoUrl, const QString& email) {
     const QString u = XorHexEncode(email, chiave());
     cookie.Rimuovi(QString::fromLatin1(kPortale));
     try {
-        const RowSet righe =
+        const queue::RowSet righe =
             db.Query(QStringLiteral("SELECT * FROM table_token WHERE portale = ? AND uid = ?"),
                      {portale, u});
         if (righe.RowCount() == 0) {
@@ -57,7 +57,7 @@ void CaricaToken(Database& db, net::ArchivioCookie& cookie, const QString& porta
         testo.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         cookie.Rimuovi(QString::fromLatin1(kPortale));
         cookie.AggiungiRighe(testo.split('\n', Qt::SkipEmptyParts), QUrl(sitoUrl));
-    } catch (const DatabaseError& e) {
+    } catch (const queue::DatabaseError& e) {
         qCDebug(lcHost) << "host login not loaded:" << e.what();
     }
 }

@@ -3,7 +3,7 @@
 #include "common/formati.h"
 #include "queue/database.h"
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 namespace {
 
@@ -68,4 +68,4 @@ QString DimensioneSpostata(const QString& cella) {
     return cella.section('/', 0, 0).remove(' ') + QStringLiteral(" MB");
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 class Database;
 
@@ -39,4 +39,4 @@ QString DimensioneCompletato(const QString& dimensione);
 // "12.34/50.00 MB", or "Skipped" as it is.
 QString DimensioneSpostata(const QString& cella);
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

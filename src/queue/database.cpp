@@ -8,7 +8,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 RowSet::RowSet(QStringList columns, std::vector<QStringList> rows)
     : columns_(std::move(columns)), rows_(std::move(rows)) {}
@@ -200,4 +200,4 @@ void Transazione::Commit() {
     committed_ = true;
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

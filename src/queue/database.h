@@ -11,7 +11,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 class DatabaseError : public std::runtime_error {
 public:
@@ -96,4 +96,4 @@ private:
     bool committed_ = false;
 };
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

@@ -22,7 +22,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 namespace {
 
@@ -229,4 +229,4 @@ TForm_Add* ApriAggiungi(ListeCoda& code, const std::function<bool()>& autoExtrac
     return dialogo;
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

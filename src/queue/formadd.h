@@ -10,7 +10,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 class ListeCoda;
 
@@ -72,4 +72,4 @@ TForm_Add* ApriAggiungi(ListeCoda& code, const std::function<bool()>& autoExtrac
                         bool standAlone, bool copiaAutoExtract, const QString& testo = {},
                         QWidget* proprietario = nullptr);
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

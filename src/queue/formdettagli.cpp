@@ -21,7 +21,7 @@
 
 #include <optional>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 namespace {
 constexpr TipoLista kCoda = TipoLista::Coda;
@@ -214,4 +214,4 @@ TForm_DettagliDownload* EditoriDettagli::EditorePer(const QString& id) const {
     return nullptr;
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

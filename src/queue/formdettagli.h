@@ -12,7 +12,7 @@ class QLineEdit;
 class QPushButton;
 class QTreeWidgetItem;
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 class Database;
 class ListeCoda;
@@ -72,4 +72,4 @@ private:
     QList<QPointer<QWidget>> finestreDettagli_;
 };
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

@@ -10,7 +10,7 @@
 
 #include <string_view>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 namespace {
 
@@ -213,4 +213,4 @@ QList<LinkAggiunto> AggiungiLink(Database& db, const QString& testo, const QStri
     return aggiunti;
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

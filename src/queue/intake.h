@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 class Database;
 
@@ -65,4 +65,4 @@ QList<LinkAggiunto> AggiungiLink(Database& db, const QString& testo, const QStri
                                  const QString& passwordArchivio, const QString& gruppo,
                                  bool autoExtract);
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

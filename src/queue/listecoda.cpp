@@ -21,7 +21,7 @@
 
 #include <optional>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 namespace {
 
@@ -387,4 +387,4 @@ void ListeCoda::ApriCartellaTemp() {
     ApriIndirizzo(opzioni_.TempDir());
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

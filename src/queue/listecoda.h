@@ -10,7 +10,7 @@ class QTabWidget;
 class QTreeWidgetItem;
 class QWidget;
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 class Database;
 class ModelloCoda;
@@ -106,4 +106,4 @@ private:
     ModelloCoda* modello_;
 };
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

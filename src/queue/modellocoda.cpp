@@ -2,7 +2,7 @@
 
 #include "queue/comandicoda.h"
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 int CellaGruppo(TipoLista tipo) {
     switch (tipo) {
@@ -97,4 +97,4 @@ void ModelloCoda::SpostaInCompletati(int posizione) {
     Rimuovi(TipoLista::Coda, posizione);
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

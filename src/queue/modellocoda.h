@@ -9,7 +9,7 @@
 
 #include <array>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 enum class TipoLista { Coda, NonCompletati, Completati };
 
@@ -96,4 +96,4 @@ private:
     std::array<Lista, 3> liste_;
 };
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

@@ -3,7 +3,7 @@
 #include "common/diagnostica.h"
 #include "queue/database.h"
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 bool CodaVuota(Database& db) {
     try {
@@ -67,4 +67,4 @@ QString TestoBooleano(bool value) {
     return value ? QStringLiteral("-1") : QStringLiteral("0");
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

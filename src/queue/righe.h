@@ -4,7 +4,7 @@
 
 #include <optional>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 class Database;
 
@@ -27,4 +27,4 @@ DettagliDownload LeggiDettagliDownload(Database& db, const QString& id);
 std::optional<bool> LeggiBooleano(const QString& text);
 QString TestoBooleano(bool value);
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

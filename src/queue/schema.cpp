@@ -2,7 +2,7 @@
 
 #include "queue/database.h"
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 void CreaTabelle(Database& db) {
     struct Tabella {
@@ -35,4 +35,4 @@ void CreaTabelle(Database& db) {
     }
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

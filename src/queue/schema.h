@@ -1,6 +1,6 @@
 #pragma once
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 class Database;
 
@@ -8,4 +8,4 @@ class Database;
 // DatabaseError.
 void CreaTabelle(Database& db);
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

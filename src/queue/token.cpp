@@ -5,7 +5,7 @@
 #include "common/funzioni.h"
 #include "queue/database.h"
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 QString LeggiUid(Database& db) {
     try {
@@ -25,4 +25,4 @@ void EliminaTokenHost(Database& db) {
                {QStringLiteral("easybytez")});
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

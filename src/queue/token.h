@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 class Database;
 
@@ -12,4 +12,4 @@ QString LeggiUid(Database& db);
 // Forgets every stored host login (a new identification code starts afresh).
 void EliminaTokenHost(Database& db);
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

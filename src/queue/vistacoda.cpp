@@ -12,7 +12,7 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 namespace {
 
@@ -323,4 +323,4 @@ QIcon IconaStatoRiga(int icona) {
     return icone[std::clamp(icona, 0, 4)];
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

@@ -4,7 +4,7 @@
 
 #include <QTreeWidget>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 
 // One of the three queue lists on screen, showing its rows of the model: a caption, then the
 // cells, the last ones hidden. Tick boxes and 32 x 32 state icons in the first column.
@@ -19,10 +19,10 @@ public:
     ModelloCoda& Modello() const { return *modello_; }
 
     TipoLista Tipo() const { return tipo_; }
-    int CellaGruppo() const { return tarvolin::CellaGruppo(tipo_); }
-    int CellaLink() const { return tarvolin::CellaLink(tipo_); }
-    int CellaPassword() const { return tarvolin::CellaPassword(tipo_); }
-    int CellaId() const { return tarvolin::CellaId(tipo_); }
+    int CellaGruppo() const { return queue::CellaGruppo(tipo_); }
+    int CellaLink() const { return queue::CellaLink(tipo_); }
+    int CellaPassword() const { return queue::CellaPassword(tipo_); }
+    int CellaId() const { return queue::CellaId(tipo_); }
 
     static QString Cella(const QTreeWidgetItem* riga, int cella);
     static int Icona(const QTreeWidgetItem* riga);
@@ -77,4 +77,4 @@ private:
 // The picture of a row state.
 QIcon IconaStatoRiga(int icona);
 
-} // namespace tarvolin
+} // namespace tarvolin::queue

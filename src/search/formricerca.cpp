@@ -103,8 +103,8 @@ void TForm_Ricerca::BtAggiungiClick() {
     const LinkScelti scelti = RaccogliLink(*Risultati, std::move(selezionate));
     if (scelti.link.isEmpty())
         return;
-    TForm_Add* dialogo =
-        ApriAggiungi(coda_.code, coda_.autoExtractOpzioni, false, false, scelti.link, this);
+    queue::TForm_Add* dialogo =
+        queue::ApriAggiungi(coda_.code, coda_.autoExtractOpzioni, false, false, scelti.link, this);
     dialogo->Password->setText(scelti.password);
     dialogo->PasswordArchivio->setText(scelti.passwordArchivio);
 }

@@ -10,7 +10,9 @@ class QPushButton;
 class QTableView;
 
 namespace tarvolin {
+namespace queue {
 class ListeCoda;
+}
 class ModelloRighe;
 namespace service {
 class Sessione;
@@ -25,7 +27,7 @@ class TForm_Ricerca : public QWidget {
 public:
     // What the window needs beyond the service link: the queue the add-links dialog fills.
     struct Coda {
-        ListeCoda& code;
+        queue::ListeCoda& code;
         std::function<bool()> autoExtractOpzioni;
     };
 

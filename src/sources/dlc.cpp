@@ -67,7 +67,7 @@ std::optional<QString> LinkDaRisposta(const QByteArray& risposta) {
     if (elenco.isEmpty())
         return std::nullopt;
     QString testo;
-    for (const QString& riga : DividiRighe(elenco)) {
+    for (const QString& riga : queue::DividiRighe(elenco)) {
         if (riga.startsWith(QLatin1String("http")) || riga.startsWith(QLatin1String("www")))
             testo += riga + QStringLiteral("\r\n");
     }

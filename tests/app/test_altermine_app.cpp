@@ -31,7 +31,7 @@ protected:
     void accoda(TForm1& f, const QByteArray& path, bool spunta) {
         file_.aggiungi(path, QByteArray(1000, 'x'));
         f.Code->AggiungiListaLink(file_.url(path), {}, {}, {}, false);
-        VistaCoda::Spunta(f.Lista->Riga(f.Lista->NumeroRighe() - 1), spunta);
+        queue::VistaCoda::Spunta(f.Lista->Riga(f.Lista->NumeroRighe() - 1), spunta);
     }
     // One ticked download, run to the very end of its worker.
     void scarica(TForm1& f, const QByteArray& path) {

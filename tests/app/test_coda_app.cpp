@@ -28,10 +28,10 @@ namespace {
 
 class CodaApp : public AppFixture {
 protected:
-    TForm_Add* ultimoDialogo() {
+    queue::TForm_Add* ultimoDialogo() {
         return FinestreAggiungi().isEmpty()
                    ? nullptr
-                   : qobject_cast<TForm_Add*>(FinestreAggiungi().last().data());
+                   : qobject_cast<queue::TForm_Add*>(FinestreAggiungi().last().data());
     }
     void chiudiDialoghi() {
         const QList<QPointer<QWidget>> aperte = std::exchange(FinestreAggiungi(), {});
@@ -46,7 +46,7 @@ TEST_F(CodaApp, AddedLinksAndHiddenRowsSurviveARestart) {
         QGuiApplication::clipboard()->setText("HTTP://h/uno.rar\nhttp://h/due.rar");
         app.Opzioni().AutoExtract->setChecked(true);
         app.Form1().BtAdd->click();
-        TForm_Add* d = ultimoDialogo();
+        queue::TForm_Add* d = ultimoDialogo();
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(d->ListaLink->toPlainText(), "HTTP://h/uno.rar\nhttp://h/due.rar");
         EXPECT_TRUE(d->AutoExtract->isChecked());
@@ -95,7 +95,7 @@ TEST_F(CodaApp, AddButtonRefusesAFullQueueAndIgnoresNonLinkClipboard) {
     ASSERT_EQ(app.Form1().Lista->NumeroRighe(), 501);
     app.Form1().BtAdd->click();
     ASSERT_EQ(boxes_->shown().size(), 1);
-    EXPECT_EQ(boxes_->shown().first().testo, MessaggioCodaPiena());
+    EXPECT_EQ(boxes_->shown().first().testo, queue::MessaggioCodaPiena());
     EXPECT_EQ(boxes_->shown().first().didascalia, "Errore di protezione");
     EXPECT_EQ(ultimoDialogo(), nullptr);
 
@@ -112,14 +112,14 @@ TEST_F(CodaApp, DoubleClickOnAQueuedRowOpensItsEditorOnce) {
     Applicazione& app = start();
     waitForMainWindow();
     app.Form1().Code->AggiungiListaLink("http://h/a.rar", {}, {}, "G", false);
-    VistaCoda* lista = app.Form1().Lista;
+    queue::VistaCoda* lista = app.Form1().Lista;
     const QPoint centro = lista->visualItemRect(lista->Riga(0)).center();
     QTest::mouseClick(lista->viewport(), Qt::LeftButton, {}, centro);
     QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, centro);
     QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, centro);
     EXPECT_EQ(app.Form1().FinestreDettagli().Aperti(), 1);
-    TForm_DettagliDownload* editor =
-        app.Form1().FinestreDettagli().EditorePer(VistaCoda::Cella(lista->Riga(0), cella::Id));
+    queue::TForm_DettagliDownload* editor =
+        app.Form1().FinestreDettagli().EditorePer(queue::VistaCoda::Cella(lista->Riga(0), queue::cella::Id));
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->GruppoDownload->text(), "G");

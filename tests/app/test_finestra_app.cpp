@@ -73,7 +73,7 @@ TEST_F(FinestraApp, DrawnPicturesAreSharpOnADenseScreen) {
     TForm1& f = start().Form1();
     QList<QPair<QString, QIcon>> icone;
     for (int i = 0; i < 5; ++i)
-        icone.append({"row state " + QString::number(i), IconaStatoRiga(i)});
+        icone.append({"row state " + QString::number(i), queue::IconaStatoRiga(i)});
     for (QToolButton* b : {f.BtPlay, f.BtStop, f.BtAdd})
         icone.append({b->objectName(), b->icon()});
     for (const auto& [nome, icona] : icone) {

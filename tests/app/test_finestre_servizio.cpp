@@ -84,8 +84,8 @@ QColor colore(const QPlainTextEdit* vista, int riga) {
     return formati.isEmpty() ? QColor() : formati.first().format.foreground().color();
 }
 
-QString memoSalvato(Database& db) {
-    const RowSet righe = db.Query("SELECT testo FROM table_memo");
+QString memoSalvato(queue::Database& db) {
+    const queue::RowSet righe = db.Query("SELECT testo FROM table_memo");
     return righe.RowCount() == 1 ? righe.Value(0, "testo")
                                  : QString("%1 rows").arg(righe.RowCount());
 }
@@ -256,7 +256,7 @@ TEST_F(FinestreServizio, EachSearchWindowGetsItsOwnResults) {
     b.ListaRisultati->selectAll();
     b.BtAggiungi->click();
     ASSERT_EQ(FinestreAggiungi().size(), 1);
-    auto* dialogo = qobject_cast<TForm_Add*>(FinestreAggiungi().first().data());
+    auto* dialogo = qobject_cast<queue::TForm_Add*>(FinestreAggiungi().first().data());
     ASSERT_NE(dialogo, nullptr);
     EXPECT_EQ(dialogo->ListaLink->toPlainText(), "l1\nl2\nl3\n");
     EXPECT_EQ(dialogo->Password->text(), "p2");
@@ -319,7 +319,7 @@ TEST_F(FinestreServizio, NotesAreStoredAsTypedAndSurviveTheEndOfTheRun) {
     memo.Memo1->setPlainText("all'uscita");
     f.ChiudiTarvolin2Click();
     drop();
-    Database db(installedData() + "database.opt");
+    queue::Database db(installedData() + "database.opt");
     EXPECT_EQ(memoSalvato(db), "all'uscita");
 }
 

@@ -44,8 +44,8 @@ class HostApp : public AppFixture {};
 TEST_F(HostApp, StartLoadsTheHostListAndThePersonalAccountsStoredLogin) {
     QDir().mkpath(installedData());
     {
-        Database db(installedData() + "database.opt");
-        CreaTabelle(db);
+        queue::Database db(installedData() + "database.opt");
+        queue::CreaTabelle(db);
         host::SalvaToken(db, "xfss=abc; Path=/; Domain=.easybytez.localhost\r\n", host::kPortale,
                          "me@x.it");
     }

@@ -43,8 +43,8 @@ protected:
     QString accoda(TForm1& f, const QByteArray& path, bool spunta = true) {
         f.Code->AggiungiListaLink(file_.url(path), {}, {}, {}, false);
         QTreeWidgetItem* riga = f.Lista->Riga(f.Lista->NumeroRighe() - 1);
-        VistaCoda::Spunta(riga, spunta);
-        return VistaCoda::Cella(riga, cella::Id);
+        queue::VistaCoda::Spunta(riga, spunta);
+        return queue::VistaCoda::Cella(riga, queue::cella::Id);
     }
     // `dati` at `path`, sent at `byteAlSecondo`.
     void serviLento(const QByteArray& path, const QByteArray& dati, qint64 byteAlSecondo) {
@@ -55,7 +55,7 @@ protected:
     }
     static int icona(TForm1& f, const QString& id) {
         QTreeWidgetItem* r = f.Lista->RigaPerId(id);
-        return r ? VistaCoda::Icona(r) : -1;
+        return r ? queue::VistaCoda::Icona(r) : -1;
     }
     QString completato(TForm1& f, const QString& id) {
         return f.Db()
@@ -72,19 +72,19 @@ TEST_F(MotoreApp, StartStopAndResumeFromTheButtons) {
     serviLento("/film.bin", dati, 300000);
     const QString id = accoda(f, "/film.bin");
     f.BtPlay->click();
-    EXPECT_EQ(icona(f, id), IconaInCorso);
+    EXPECT_EQ(icona(f, id), queue::IconaInCorso);
     EXPECT_TRUE(f.Code->Modello().RigheTenute.contains(id));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return f.Lista->RigaPerId(id)->text(0) == "film.bin"; }, 10000));
     f.BtStop->click();
-    EXPECT_EQ(icona(f, id), IconaFermo);
+    EXPECT_EQ(icona(f, id), queue::IconaFermo);
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.DownloadAttivi.Lista.isEmpty(); }, 10000));
     EXPECT_EQ(completato(f, id), "0");
 
     file_.imposta("/film.bin", test::Guasti{});
     f.BtPlay->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return completato(f, id) == "1"; }, 20000));
-    EXPECT_EQ(icona(f, id), IconaCompletato);
+    EXPECT_EQ(icona(f, id), queue::IconaCompletato);
     QFile finito(root_.path() + "/done/film.bin");
     ASSERT_TRUE(finito.open(QIODevice::ReadOnly));
     EXPECT_TRUE(finito.readAll() == dati);
@@ -125,7 +125,7 @@ TEST_F(MotoreApp, ClosingDuringAnExtractionWaitsForTheWorker) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const QTreeWidgetItem* r = f.Lista->RigaPerId(id);
-            return r == nullptr || VistaCoda::Cella(r, cella::Progresso).startsWith("Estrazione");
+            return r == nullptr || queue::VistaCoda::Cella(r, queue::cella::Progresso).startsWith("Estrazione");
         },
         20000));
     drop();
@@ -147,10 +147,10 @@ TEST_F(MotoreApp, AnEncryptedRarWithoutUnrarIsExplainedOnceARun) {
         file_.aggiungi('/' + gruppo + ".rar", fixture.readAll());
         f.Code->AggiungiListaLink(file_.url('/' + gruppo + ".rar"), {}, "password", gruppo, false);
         QTreeWidgetItem* riga = f.Lista->Riga(f.Lista->NumeroRighe() - 1);
-        VistaCoda::Spunta(riga, true);
+        queue::VistaCoda::Spunta(riga, true);
         f.BtPlay->click();
         EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return VistaCoda::Cella(riga, cella::Progresso) == "Estrazione non riuscita"; },
+            [&] { return queue::VistaCoda::Cella(riga, queue::cella::Progresso) == "Estrazione non riuscita"; },
             20000))
             << gruppo.constData();
     };
@@ -189,8 +189,8 @@ TEST_F(MotoreApp, TheStartButtonStopsAtFifteenRunningDownloads) {
     const QString primo = accoda(f, "/a.bin");
     const QString secondo = accoda(f, "/b.bin");
     f.BtPlay->click();
-    EXPECT_EQ(icona(f, primo), IconaInCorso);
-    EXPECT_EQ(icona(f, secondo), IconaInCoda);
+    EXPECT_EQ(icona(f, primo), queue::IconaInCorso);
+    EXPECT_EQ(icona(f, secondo), queue::IconaInCoda);
     ASSERT_EQ(boxes_->shown().size(), 1);
     EXPECT_EQ(boxes_->shown().first().testo,
               "Non è consigliato mettere più di 15 download contemporaneamente!");
@@ -205,7 +205,7 @@ TEST_F(MotoreApp, AutomaticModeWaitsForTheServiceThenFillsItsSlotsInOrder) {
     for (const QByteArray path : {"/0.bin", "/1.bin", "/2.bin", "/3.bin"})
         serviLento(path, QByteArray(4000, 'x'), 1000); // long enough to hold both slots
     const QString fermo = accoda(f, "/0.bin", false);
-    f.Lista->ImpostaIcona(f.Lista->RigaPerId(fermo), IconaFermo);
+    f.Lista->ImpostaIcona(f.Lista->RigaPerId(fermo), queue::IconaFermo);
     const QString a = accoda(f, "/1.bin", false);
     const QString b = accoda(f, "/2.bin", false);
     const QString c = accoda(f, "/3.bin", false);
@@ -220,10 +220,10 @@ TEST_F(MotoreApp, AutomaticModeWaitsForTheServiceThenFillsItsSlotsInOrder) {
     servizio.send("#0666", "");
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.DownloadAttivi.Lista.size() == 2; }, 10000));
     QTest::qWait(100);
-    EXPECT_EQ(icona(f, fermo), IconaFermo);
-    EXPECT_EQ(icona(f, a), IconaInCorso);
-    EXPECT_EQ(icona(f, b), IconaInCorso);
-    EXPECT_EQ(icona(f, c), IconaInCoda);
+    EXPECT_EQ(icona(f, fermo), queue::IconaFermo);
+    EXPECT_EQ(icona(f, a), queue::IconaInCorso);
+    EXPECT_EQ(icona(f, b), queue::IconaInCorso);
+    EXPECT_EQ(icona(f, c), queue::IconaInCoda);
 }
 
 TEST_F(MotoreApp, TheAutomaticCountdownCountsDownFromTenAndItsButtonCancelsIt) {
@@ -302,7 +302,7 @@ TEST_F(MotoreApp, ClosingInTheLastPauseStillRecordsTheFinishedFile) {
     chiusura.start();
     drop();
     EXPECT_LT(chiusura.elapsed(), 2500);
-    Database db(installedData() + "database.opt");
+    queue::Database db(installedData() + "database.opt");
     EXPECT_EQ(db.Query("SELECT completato FROM table_download WHERE id = ?", {id})
                   .Value(0, "completato"),
               "1");
@@ -340,7 +340,7 @@ TEST_F(MotoreApp, AQueueEndingUnwatchedNotifiesTheDesktop) {
     for (const auto& [nome, disponi] : finestre) {
         notifiche.clear();
         for (int i = 0; i < f.Lista->NumeroRighe(); ++i)
-            VistaCoda::Spunta(f.Lista->Riga(i), false); // the last round's rows stay put
+            queue::VistaCoda::Spunta(f.Lista->Riga(i), false); // the last round's rows stay put
         disponi();
         const QString buono = accoda(f, "/buono.bin"), perso = accoda(f, "/manca.bin");
         const bool guardata = f.isVisible() && !f.isMinimized();

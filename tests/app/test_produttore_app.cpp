@@ -294,23 +294,23 @@ TEST_F(AggiornamentoApp, NoQueuedDownloadStartsWhileTheUpdateIsDemanded) {
     TForm1& f = app.Form1();
     f.Code->AggiungiListaLink("http://127.0.0.1:1/film.bin", {}, {}, {}, false);
     QTreeWidgetItem* riga = f.Lista->Riga(0);
-    VistaCoda::Spunta(riga, true);
+    queue::VistaCoda::Spunta(riga, true);
     QList<int> icone;
     boxes_.emplace([&](const Messaggio&) {
         f.BtPlay->click(); // while the question is on screen
-        icone << VistaCoda::Icona(riga);
+        icone << queue::VistaCoda::Icona(riga);
         return Risposta::Si;
     });
     QTimer::singleShot(0, [&] {
         f.Messaggi->OnRead("#0665");
         f.BtPlay->click();
-        icone << VistaCoda::Icona(riga);
+        icone << queue::VistaCoda::Icona(riga);
     });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(QTest::qWaitFor([&f] { return f.Aggiornamento.isNull(); }, 10000));
     ASSERT_EQ(icone.size(), 2);
-    EXPECT_NE(icone.at(0), IconaInCorso);
-    EXPECT_NE(icone.at(1), IconaInCorso);
+    EXPECT_NE(icone.at(0), queue::IconaInCorso);
+    EXPECT_NE(icone.at(1), queue::IconaInCorso);
     EXPECT_TRUE(f.DownloadAttivi.Lista.isEmpty());
 }
 

@@ -78,9 +78,9 @@ TEST_F(VelocitaApp, SamplerFillsTheRowAndTheSpeedTexts) {
 
     const QTreeWidgetItem* riga = f.Lista->RigaPerId("42");
     ASSERT_NE(riga, nullptr);
-    EXPECT_EQ(VistaCoda::Cella(riga, cella::Size), "12.3 / 56.8 MB");
-    EXPECT_EQ(VistaCoda::Cella(riga, cella::Velocita), "2.00 MB/s");
-    EXPECT_EQ(VistaCoda::Cella(riga, cella::Fine), "01.01.01");
+    EXPECT_EQ(queue::VistaCoda::Cella(riga, queue::cella::Size), "12.3 / 56.8 MB");
+    EXPECT_EQ(queue::VistaCoda::Cella(riga, queue::cella::Velocita), "2.00 MB/s");
+    EXPECT_EQ(queue::VistaCoda::Cella(riga, queue::cella::Fine), "01.01.01");
     EXPECT_EQ(etichettaWidget(f)->text(), "2.00 MB/s");
     EXPECT_EQ(f.FormSpeed()->findChild<QLabel*>("PanelInDownload")->text(), " In download : 1");
     EXPECT_EQ(f.FormSpeed()->findChild<QLabel*>("PanelInCoda")->text(), " In coda : 1");

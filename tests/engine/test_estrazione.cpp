@@ -416,7 +416,7 @@ TEST_F(Estrazione, OneArchiveIsExtractedOnceByTheWorkersOfItsGroup) {
 // The worker's side: rows and the completed list, with a real file server and database.
 class ProgrammaProva : public ProgrammaMotore {
 public:
-    explicit ProgrammaProva(Database& db) : db_(db) {}
+    explicit ProgrammaProva(queue::Database& db) : db_(db) {}
     QString Cella(const QString&, int) const override { return {}; }
     void ImpostaCella(const QString& id, int c, const QString& t) override {
         if (!spostate.contains(id))
@@ -426,7 +426,7 @@ public:
     void ImpostaDidascalia(const QString&, const QString&) override {}
     void ImpostaIcona(const QString&, int) override {}
     void SpostaInCompletati(const QString& id) override { spostate << id; }
-    Database* Db() override { return &db_; }
+    queue::Database* Db() override { return &db_; }
     void DisattivaDownloadAutomatico() override {}
     void RimuoviDaAttivi(StatoDownload&) override {}
     void FineDownload() override {}
@@ -435,13 +435,13 @@ public:
     QStringList spostate;
 
 private:
-    Database& db_;
+    queue::Database& db_;
 };
 
 class EstrazioneMotore : public Estrazione {
 protected:
     EstrazioneMotore() {
-        CreaTabelle(db_);
+        queue::CreaTabelle(db_);
         QDir().mkpath(temp_);
         QDir().mkpath(base_);
         ambiente_.programma = &programma_;
@@ -451,7 +451,7 @@ protected:
 
     QString accoda(const QByteArray& path, const QString& gruppo, const QString& password = {}) {
         const QString url = server_.url(path);
-        const QString id = QString::number(InserisciLink(db_, url, {}, password, true, gruppo));
+        const QString id = QString::number(queue::InserisciLink(db_, url, {}, password, true, gruppo));
         ParametriDownload& p = parametri_[id];
         p.IdRiga = id;
         p.Link = url;
@@ -473,7 +473,7 @@ protected:
     std::map<QString, ParametriDownload> parametri_;
     clock::ScopedSpeedUp veloce_{1000};
     QString temp_ = dir_.path() + "/temp/";
-    Database db_{dir_.path() + "/database.opt"};
+    queue::Database db_{dir_.path() + "/database.opt"};
     ProgrammaProva programma_{db_};
     DownloadAttivi attivi_;
     RegistroEstrazioni registro_;
@@ -494,7 +494,7 @@ TEST_F(EstrazioneMotore, OnlyTheWorkerThatCompletesTheGroupExtractsAndItsRowTell
     }
     EXPECT_EQ(QFileInfo(base_ + "Film/" + kHtml).size(), 20111);
     EXPECT_EQ(programma_.spostate, ids);
-    EXPECT_EQ(programma_.celle[ids[2]][cella::Progresso],
+    EXPECT_EQ(programma_.celle[ids[2]][queue::cella::Progresso],
               QStringList({"Completato", "Estrazione archivio...", "Completato"}));
 
     // Rows without a group.
@@ -517,8 +517,8 @@ TEST_F(EstrazioneMotore, OnlyTheWorkerThatCompletesTheGroupExtractsAndItsRowTell
     for (const auto& c : casi) {
         const QString id = accoda(c.path, {}, c.password);
         scarica(id);
-        EXPECT_EQ(programma_.celle[id][cella::Progresso], c.progressi) << c.path.constData();
-        EXPECT_EQ(programma_.celle[id][cella::Stato].last(), "Completato") << c.path.constData();
+        EXPECT_EQ(programma_.celle[id][queue::cella::Progresso], c.progressi) << c.path.constData();
+        EXPECT_EQ(programma_.celle[id][queue::cella::Stato].last(), "Completato") << c.path.constData();
         EXPECT_EQ(programma_.spostate.contains(id), c.spostata) << c.path.constData();
     }
 }
@@ -526,9 +526,9 @@ TEST_F(EstrazioneMotore, OnlyTheWorkerThatCompletesTheGroupExtractsAndItsRowTell
 // A finished row taken to the completed list by its worker, or by the menu command.
 TEST(Completati, AMovedRowShowsWhatWasDownloadedOrSkipped) {
     QTabWidget schede;
-    ListeCoda code(new VistaCoda(TipoLista::Coda), new VistaCoda(TipoLista::NonCompletati),
-                   new VistaCoda(TipoLista::Completati), &schede);
-    for (VistaCoda* vista : {code.Lista(), code.NonCompletati(), code.Completati()})
+    queue::ListeCoda code(new queue::VistaCoda(queue::TipoLista::Coda), new queue::VistaCoda(queue::TipoLista::NonCompletati),
+                   new queue::VistaCoda(queue::TipoLista::Completati), &schede);
+    for (queue::VistaCoda* vista : {code.Lista(), code.NonCompletati(), code.Completati()})
         schede.addTab(vista, {});
     ProgrammaCoda programma(code.Modello(), [] { return nullptr; });
     const struct {
@@ -539,14 +539,14 @@ TEST(Completati, AMovedRowShowsWhatWasDownloadedOrSkipped) {
     for (const bool menu : {false, true}) {
         for (const auto& c : casi) {
             QTreeWidgetItem* riga = code.AggiungiInCoda("f.rar", {}, "http://h/f", {}, "7");
-            code.Lista()->ImpostaIcona(riga, IconaCompletato);
-            VistaCoda::ImpostaCella(riga, cella::Size, c.cella);
+            code.Lista()->ImpostaIcona(riga, queue::IconaCompletato);
+            queue::VistaCoda::ImpostaCella(riga, queue::cella::Size, c.cella);
             if (menu)
                 code.NascondiCompletati();
             else
                 programma.SpostaInCompletati("7");
             ASSERT_EQ(code.Completati()->NumeroRighe(), 1) << c.cella;
-            EXPECT_EQ(VistaCoda::Cella(code.Completati()->Riga(0), 0), c.attesa)
+            EXPECT_EQ(queue::VistaCoda::Cella(code.Completati()->Riga(0), 0), c.attesa)
                 << c.cella << (menu ? " by the menu" : " by the worker");
             code.Completati()->RimuoviRiga(code.Completati()->Riga(0));
         }

@@ -15,16 +15,16 @@ struct R {
 };
 
 // Rows with ids "0", "1", … in list order.
-void riempi(ModelloCoda& m, std::initializer_list<R> righe) {
+void riempi(queue::ModelloCoda& m, std::initializer_list<R> righe) {
     int n = 0;
     for (const R& r : righe) {
-        QStringList celle(cella::Id + 1);
-        celle[cella::Id] = QString::number(n++);
-        m.Aggiungi(kCoda, RigaCoda{QString(), celle, r.icona, r.spuntata});
+        QStringList celle(queue::cella::Id + 1);
+        celle[queue::cella::Id] = QString::number(n++);
+        m.Aggiungi(kCoda, queue::RigaCoda{QString(), celle, r.icona, r.spuntata});
     }
 }
 
-QList<int> icone(const ModelloCoda& m) {
+QList<int> icone(const queue::ModelloCoda& m) {
     QList<int> out;
     for (int i = 0; i < m.NumeroRighe(kCoda); ++i)
         out << m.Riga(kCoda, i).icona;
@@ -37,14 +37,14 @@ TEST(SceltaCoda, AutomaticModeTakesTheFirstQueuedRowWhileUnderItsLimit) {
         int attivi, massimo;
         std::optional<QString> atteso;
     } casi[] = {
-        {{{IconaFermo, false}, {IconaFallito, false}, {IconaInCorso, false},
-          {IconaCompletato, false}, {IconaInCoda, false}, {IconaInCoda, true}},
+        {{{queue::IconaFermo, false}, {queue::IconaFallito, false}, {queue::IconaInCorso, false},
+          {queue::IconaCompletato, false}, {queue::IconaInCoda, false}, {queue::IconaInCoda, true}},
          1, 3, "4"},
-        {{{IconaInCoda, false}}, 3, 3, std::nullopt},
-        {{{IconaFermo, true}, {IconaFallito, true}}, 0, 3, std::nullopt},
+        {{{queue::IconaInCoda, false}}, 3, 3, std::nullopt},
+        {{{queue::IconaFermo, true}, {queue::IconaFallito, true}}, 0, 3, std::nullopt},
     };
     for (const auto& c : casi) {
-        ModelloCoda m;
+        queue::ModelloCoda m;
         riempi(m, c.righe);
         EXPECT_EQ(ProssimoAutomatico(m, c.attivi, c.massimo), c.atteso) << c.attivi;
     }
@@ -52,8 +52,8 @@ TEST(SceltaCoda, AutomaticModeTakesTheFirstQueuedRowWhileUnderItsLimit) {
 
 TEST(SceltaCoda, TheStartButtonStartsTickedRowsUntilTheLimit) {
     const std::initializer_list<R> righe = {
-        {IconaInCoda, true},     {IconaCompletato, true}, {IconaInCorso, true}, {IconaFermo, true},
-        {IconaInCoda, false},    {IconaFallito, true},    {IconaInCoda, true}};
+        {queue::IconaInCoda, true},     {queue::IconaCompletato, true}, {queue::IconaInCorso, true}, {queue::IconaFermo, true},
+        {queue::IconaInCoda, false},    {queue::IconaFallito, true},    {queue::IconaInCoda, true}};
     const struct {
         int attivi;
         QSet<QString> rifiutate; // starts that end at once, taking no worker
@@ -67,7 +67,7 @@ TEST(SceltaCoda, TheStartButtonStartsTickedRowsUntilTheLimit) {
         {15, {}, {}, false},
     };
     for (const auto& c : casi) {
-        ModelloCoda m;
+        queue::ModelloCoda m;
         riempi(m, righe);
         int attivi = c.attivi;
         QStringList avviate;
@@ -83,17 +83,17 @@ TEST(SceltaCoda, TheStartButtonStartsTickedRowsUntilTheLimit) {
 }
 
 TEST(SceltaCoda, StopHoldsTickedQueuedRowsAndRequeueReleasesOnlyTickedHeldOnes) {
-    ModelloCoda m;
-    riempi(m, {{IconaInCoda, true}, {IconaInCoda, false}, {IconaInCorso, true},
-               {IconaInCorso, false}, {IconaFermo, false}, {IconaFallito, true}});
+    queue::ModelloCoda m;
+    riempi(m, {{queue::IconaInCoda, true}, {queue::IconaInCoda, false}, {queue::IconaInCorso, true},
+               {queue::IconaInCorso, false}, {queue::IconaFermo, false}, {queue::IconaFallito, true}});
     QStringList interrotte;
     FermaSpuntati(m, [&](const QString& id) { interrotte << id; });
     EXPECT_EQ(interrotte, QStringList({"2"}));
-    EXPECT_EQ(icone(m), QList<int>({IconaFermo, IconaInCoda, IconaInCorso, IconaInCorso,
-                                     IconaFermo, IconaFallito}));
+    EXPECT_EQ(icone(m), QList<int>({queue::IconaFermo, queue::IconaInCoda, queue::IconaInCorso, queue::IconaInCorso,
+                                     queue::IconaFermo, queue::IconaFallito}));
     RimettiInCodaSpuntati(m);
-    EXPECT_EQ(icone(m), QList<int>({IconaInCoda, IconaInCoda, IconaInCorso, IconaInCorso,
-                                     IconaFermo, IconaFallito}));
+    EXPECT_EQ(icone(m), QList<int>({queue::IconaInCoda, queue::IconaInCoda, queue::IconaInCorso, queue::IconaInCorso,
+                                     queue::IconaFermo, queue::IconaFallito}));
 }
 
 } // namespace

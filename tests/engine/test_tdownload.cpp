@@ -41,13 +41,13 @@ namespace {
 struct Riga {
     QString didascalia;
     QStringList celle = QStringList(6);
-    int icona = IconaInCorso;
+    int icona = queue::IconaInCorso;
     bool completati = false;
 };
 
 class ProgrammaProva : public ProgrammaMotore {
 public:
-    explicit ProgrammaProva(Database& db) : db_(db) {}
+    explicit ProgrammaProva(queue::Database& db) : db_(db) {}
     QString Cella(const QString& id, int c) const override { return righe.at(id).celle.value(c); }
     void ImpostaCella(const QString& id, int c, const QString& t) override {
         if (righe.count(id) && !righe[id].completati)
@@ -59,7 +59,7 @@ public:
     }
     void ImpostaIcona(const QString& id, int icona) override { righe[id].icona = icona; }
     void SpostaInCompletati(const QString& id) override { righe[id].completati = true; }
-    Database* Db() override { return &db_; }
+    queue::Database* Db() override { return &db_; }
     void DisattivaDownloadAutomatico() override { automaticoSpento = true; }
     void RimuoviDaAttivi(StatoDownload& d) override { rimossi << d.IdRiga; }
     void FineDownload() override { ++fini; }
@@ -70,13 +70,13 @@ public:
     bool automaticoSpento = false;
 
 private:
-    Database& db_;
+    queue::Database& db_;
 };
 
 class Motore : public ::testing::Test {
 protected:
     Motore() {
-        CreaTabelle(db_);
+        queue::CreaTabelle(db_);
         QDir().mkpath(temp_);
         QDir().mkpath(completati_);
         ambiente_.programma = &programma_;
@@ -91,7 +91,7 @@ protected:
     }
 
     ParametriDownload parametri(const QString& url) {
-        const QString id = QString::number(InserisciLink(db_, url, {}, {}, false, {}));
+        const QString id = QString::number(queue::InserisciLink(db_, url, {}, {}, false, {}));
         programma_.righe[id].didascalia = url;
         ParametriDownload p;
         p.IdRiga = id;
@@ -149,7 +149,7 @@ protected:
     QTemporaryDir dir_;
     QString temp_ = dir_.path() + "/temp/";
     QString completati_ = dir_.path() + "/done/";
-    Database db_{dir_.path() + "/database.opt"};
+    queue::Database db_{dir_.path() + "/database.opt"};
     ProgrammaProva programma_{db_};
     DownloadAttivi attivi_;
     RegistroFile registro_;
@@ -172,8 +172,8 @@ TEST_F(Motore, HostKeywordsEndAtOnceAndServiceLinksWaitForTheirOwnAnswer) {
         p.AccountEmail = test::FakeHostSite::kEmail;
         p.AccountPassword = test::FakeHostSite::kPassword;
     });
-    EXPECT_EQ(programma_.righe[mancante].celle[cella::Stato], "File mancante!");
-    EXPECT_EQ(programma_.righe[mancante].celle[cella::Progresso], "Errore download");
+    EXPECT_EQ(programma_.righe[mancante].celle[queue::cella::Stato], "File mancante!");
+    EXPECT_EQ(programma_.righe[mancante].celle[queue::cella::Progresso], "Errore download");
     EXPECT_EQ(completato(mancante), "2");
     EXPECT_EQ(sito.loginAttempts().size(), 1); // one pass only
 
@@ -193,7 +193,7 @@ TEST_F(Motore, HostKeywordsEndAtOnceAndServiceLinksWaitForTheirOwnAnswer) {
     clock::ScopedSpeedUp attesaPiuLunga(10);
     ambiente_.hostConosciuto = [](const QString&) { return true; };
     server_.aggiungi("/diretto.bin", "diretto");
-    const QString id = QString::number(InserisciLink(db_, "http://altro/x", {}, {}, false, {}));
+    const QString id = QString::number(queue::InserisciLink(db_, "http://altro/x", {}, {}, false, {}));
     ParametriDownload p;
     p.IdRiga = id;
     p.Link = "http://altro/x";
@@ -236,10 +236,10 @@ TEST_F(Motore, ResumesFromThePartialFileRefetchingItsLastBytes) {
         EXPECT_TRUE(stessi(leggi(completati_ + "a.bin"), dati)) << c.suDisco;
         EXPECT_EQ(range("/a.bin"), QByteArrayList({"bytes=0-", c.rangeAtteso})) << c.suDisco;
         EXPECT_EQ(completato(id), "1");
-        EXPECT_EQ(programma_.righe[id].celle[cella::Stato], "Completato");
-        EXPECT_EQ(programma_.righe[id].celle[cella::Size], "0.29/0.29 MB");
+        EXPECT_EQ(programma_.righe[id].celle[queue::cella::Stato], "Completato");
+        EXPECT_EQ(programma_.righe[id].celle[queue::cella::Size], "0.29/0.29 MB");
         EXPECT_EQ(programma_.righe[id].didascalia, "a.bin");
-        EXPECT_EQ(programma_.righe[id].icona, IconaCompletato);
+        EXPECT_EQ(programma_.righe[id].icona, queue::IconaCompletato);
         EXPECT_FALSE(QFile::exists(temp_ + "a.bin.trvltmp"));
     }
 }
@@ -287,8 +287,8 @@ TEST_F(Motore, ProbeFailures) {
         server_.azzera();
         const QString id = scarica(server_.url("/x.bin"));
         EXPECT_EQ(completato(id), "2") << c.stato;
-        EXPECT_EQ(programma_.righe[id].celle[cella::Stato], "Interrotto") << c.stato;
-        EXPECT_EQ(programma_.righe[id].icona, IconaFallito);
+        EXPECT_EQ(programma_.righe[id].celle[queue::cella::Stato], "Interrotto") << c.stato;
+        EXPECT_EQ(programma_.righe[id].icona, queue::IconaFallito);
         EXPECT_EQ(server_.conteggio("/x.bin"), c.richieste) << c.stato;
     }
 }
@@ -329,7 +329,7 @@ TEST_F(Motore, RevSkippedAndEqualFoldersRenamedInPlace) {
     server_.aggiungi("/Parte.REV", "rev");
     const QString rev =
         scarica(server_.url("/Parte.REV"), [](ParametriDownload& p) { p.SaltaRev = true; });
-    EXPECT_EQ(programma_.righe[rev].celle[cella::Size], "Skipped");
+    EXPECT_EQ(programma_.righe[rev].celle[queue::cella::Size], "Skipped");
     EXPECT_EQ(completato(rev), "1");
     EXPECT_FALSE(QFile::exists(temp_ + "Parte.REV.trvltmp"));
 
@@ -337,7 +337,7 @@ TEST_F(Motore, RevSkippedAndEqualFoldersRenamedInPlace) {
     const QString id = scarica(server_.url("/stesso.bin"),
                                [this](ParametriDownload& p) { p.CartellaCompletati = temp_; });
     EXPECT_EQ(leggi(temp_ + "stesso.bin"), "stesso");
-    EXPECT_EQ(programma_.righe[id].celle[cella::Stato], "Completato");
+    EXPECT_EQ(programma_.righe[id].celle[queue::cella::Stato], "Completato");
 }
 
 TEST_F(Motore, StopKeepsThePartialFileAndALaterStartFinishesItExactly) {
@@ -347,7 +347,7 @@ TEST_F(Motore, StopKeepsThePartialFileAndALaterStartFinishesItExactly) {
     lento.lento = 400000;
     server_.imposta("/lento.bin", lento);
     const QString id =
-        QString::number(InserisciLink(db_, server_.url("/lento.bin"), {}, {}, false, {}));
+        QString::number(queue::InserisciLink(db_, server_.url("/lento.bin"), {}, {}, false, {}));
     ParametriDownload p;
     p.IdRiga = id;
     p.Link = server_.url("/lento.bin");
@@ -424,7 +424,7 @@ TEST_F(Motore, AnswersThatAreNotTheFileAreNeverWrittenIntoIt) {
             EXPECT_TRUE(stessi(leggi(completati_ + nome), dati)) << c.caso;
             continue;
         }
-        EXPECT_EQ(programma_.righe[id].celle[cella::Stato], "Interrotto") << c.caso;
+        EXPECT_EQ(programma_.righe[id].celle[queue::cella::Stato], "Interrotto") << c.caso;
         EXPECT_FALSE(QFile::exists(completati_ + nome)) << c.caso;
         const QByteArray parziale = leggi(temp_ + nome + ".trvltmp");
         EXPECT_TRUE(stessi(parziale, dati.left(parziale.size()))) << c.caso;
@@ -502,13 +502,13 @@ TEST_F(Motore, MissingFoldersAreMadeAndOnesThatCannotBeSaySo) {
     const QString bloccato = dir_.path() + "/file/sotto/";
     const QString senzaTemp =
         scarica(server_.url("/f.bin"), [&](ParametriDownload& p) { p.CartellaTemp = bloccato; });
-    EXPECT_EQ(programma_.righe[senzaTemp].celle[cella::Stato], "Cartella non accessibile");
+    EXPECT_EQ(programma_.righe[senzaTemp].celle[queue::cella::Stato], "Cartella non accessibile");
     EXPECT_EQ(completato(senzaTemp), "2");
 
     const QString senzaCompletati = scarica(
         server_.url("/f.bin"), [&](ParametriDownload& p) { p.CartellaCompletati = bloccato; });
-    EXPECT_EQ(programma_.righe[senzaCompletati].celle[cella::Stato], "Completato ma non spostato!");
-    EXPECT_EQ(programma_.righe[senzaCompletati].celle[cella::Progresso],
+    EXPECT_EQ(programma_.righe[senzaCompletati].celle[queue::cella::Stato], "Completato ma non spostato!");
+    EXPECT_EQ(programma_.righe[senzaCompletati].celle[queue::cella::Progresso],
               "Cartella non accessibile");
     EXPECT_EQ(completato(senzaCompletati), "1");
     EXPECT_EQ(leggi(temp_ + "f.bin"), "contenuto");
@@ -591,7 +591,7 @@ TEST_F(Motore, FailuresThatRepeatUseUpTheAttempts) {
         const QString id = scarica(c.url);
         limite.reset();
         EXPECT_EQ(completato(id), "2") << c.caso;
-        EXPECT_EQ(programma_.righe[id].celle[cella::Stato], "Interrotto") << c.caso;
+        EXPECT_EQ(programma_.righe[id].celle[queue::cella::Stato], "Interrotto") << c.caso;
         EXPECT_EQ(c.richieste(), 6) << c.caso; // three probes and three transfers
     }
 }

@@ -26,11 +26,11 @@ const QString kSito = "http://www.easybytez.localhost";
 
 class TokenHost : public ::testing::Test {
 protected:
-    TokenHost() { CreaTabelle(db_); }
+    TokenHost() { queue::CreaTabelle(db_); }
 
     QStringList righe() {
         QStringList out;
-        const RowSet rs = db_.Query("SELECT valuelist, uid FROM table_token ORDER BY id");
+        const queue::RowSet rs = db_.Query("SELECT valuelist, uid FROM table_token ORDER BY id");
         for (int i = 0; i < rs.RowCount(); ++i)
             out << XorHexDecode(rs.Value(i, "uid"), kChiaveUid) + " " +
                        XorHexDecode(rs.Value(i, "valuelist"), kChiaveUid);
@@ -38,7 +38,7 @@ protected:
     }
 
     QTemporaryDir dir_;
-    Database db_{dir_.path() + "/database.opt"};
+    queue::Database db_{dir_.path() + "/database.opt"};
     net::ArchivioCookie cookie_;
 };
 

@@ -14,10 +14,10 @@ using namespace tarvolin;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    ModelloCoda modello;
-    QStringList celle(cella::Id + 1);
-    celle[cella::Id] = QStringLiteral("7");
-    modello.Aggiungi(TipoLista::Coda, RigaCoda{QStringLiteral("f.rar"), celle, IconaInCoda, false});
+    queue::ModelloCoda modello;
+    QStringList celle(queue::cella::Id + 1);
+    celle[queue::cella::Id] = QStringLiteral("7");
+    modello.Aggiungi(queue::TipoLista::Coda, queue::RigaCoda{QStringLiteral("f.rar"), celle, queue::IconaInCoda, false});
     const bool scelta = engine::ProssimoAutomatico(modello, 0, 1) == QStringLiteral("7");
     void (engine::Scheduler::*avvia)(const QString&) = &engine::Scheduler::DownloadFile;
     const bool collegati =

@@ -11,7 +11,7 @@
 
 #include <sys/stat.h>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 namespace {
 
 class DatabaseTest : public ::testing::Test {
@@ -268,4 +268,4 @@ TEST_F(TransactionTest, GuardCommitFailureThrowsAndRollsBack) {
 }
 
 } // namespace
-} // namespace tarvolin
+} // namespace tarvolin::queue

@@ -9,7 +9,7 @@
 
 #include <optional>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 namespace {
 
 TEST(CodificaLink, EncodesPathAndQueryAndDropsWhatIsNotFetched) {
@@ -521,4 +521,4 @@ TEST_F(IntakeTest, HandlesATenMegabyteText) {
 }
 
 } // namespace
-} // namespace tarvolin
+} // namespace tarvolin::queue

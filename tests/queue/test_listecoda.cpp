@@ -24,6 +24,7 @@
 #include "support/qt_print.h"
 
 using namespace tarvolin;
+using namespace tarvolin::queue;
 
 namespace {
 

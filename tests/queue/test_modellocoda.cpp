@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 namespace {
 
 RigaCoda riga(TipoLista tipo, const QString& id, const QString& didascalia = {}) {
@@ -64,4 +64,4 @@ TEST(ModelloCoda, AListShowsTheModelAndHandsTheUsersChangesBack) {
 }
 
 } // namespace
-} // namespace tarvolin
+} // namespace tarvolin::queue

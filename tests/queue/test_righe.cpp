@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 namespace {
 
 class RigheTest : public ::testing::Test {
@@ -173,4 +173,4 @@ TEST_F(RigheTest, GroupsNamedLikeColumnsRoundTrip) {
 }
 
 } // namespace
-} // namespace tarvolin
+} // namespace tarvolin::queue

@@ -8,7 +8,7 @@
 
 #include <sys/stat.h>
 
-namespace tarvolin {
+namespace tarvolin::queue {
 namespace {
 
 const QString kNote = QStringLiteral("Inserisci qui le tue note sui download");
@@ -124,4 +124,4 @@ TEST_F(SchemaTest, FailureReachesTheCaller) {
 }
 
 } // namespace
-} // namespace tarvolin
+} // namespace tarvolin::queue

@@ -11,6 +11,7 @@
 #include "support/qt_print.h"
 
 using namespace tarvolin;
+using namespace tarvolin::queue;
 
 namespace {
 

@@ -61,10 +61,10 @@ private:
 };
 const auto* const kServizi = ::testing::AddGlobalTestEnvironment(new Servizi);
 
-QList<TForm_Add*> dialoghi() {
-    QList<TForm_Add*> out;
+QList<queue::TForm_Add*> dialoghi() {
+    QList<queue::TForm_Add*> out;
     for (const QPointer<QWidget>& w : FinestreAggiungi()) {
-        if (auto* d = qobject_cast<TForm_Add*>(w.data()))
+        if (auto* d = qobject_cast<queue::TForm_Add*>(w.data()))
             out << d;
     }
     return out;
@@ -72,7 +72,7 @@ QList<TForm_Add*> dialoghi() {
 
 QStringList testiDialoghi() {
     QStringList out;
-    for (TForm_Add* d : dialoghi())
+    for (queue::TForm_Add* d : dialoghi())
         out << d->ListaLink->toPlainText();
     return out;
 }
@@ -124,7 +124,7 @@ TEST_F(Sorgenti, ClipboardOpensOneStandAloneDialogPerNewLink) {
 
     appunti->setText("https://www.easybytez.com/abc");
     ASSERT_TRUE(Finche([] { return dialoghi().size() == 1; }));
-    TForm_Add* primo = dialoghi().value(0);
+    queue::TForm_Add* primo = dialoghi().value(0);
     EXPECT_TRUE(primo->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(primo->AutoExtract->isChecked());
 
@@ -149,7 +149,7 @@ TEST_F(Sorgenti, ClipboardOpensOneStandAloneDialogPerNewLink) {
 
     // What the program itself copies, and pictures, are not links to capture.
     f.Code->AggiungiListaLink("https://other.org/in-coda.zip", {}, {}, {}, false);
-    VistaCoda::Spunta(f.Lista->Riga(0), true);
+    queue::VistaCoda::Spunta(f.Lista->Riga(0), true);
     f.Code->PopupDownload->findChild<QAction*>("Copialinknegliappunti1")->trigger();
     ASSERT_EQ(appunti->text(), "https://other.org/in-coda.zip");
     f.TimerCatchLinkTimer();
@@ -261,9 +261,9 @@ TEST_F(Sorgenti, LinkFolderHandsItsContainerToTheDecoding) {
     };
     for (const auto& c : casi) {
         const qsizetype prima = gCartelle->requests().size();
-        TForm_Add* avvio = ApriAggiungi(
+        queue::TForm_Add* avvio = queue::ApriAggiungi(
             *f.Code, [] { return false; }, false, false, QString::fromUtf8(c.url));
-        QPointer<TForm_Add> guardia(avvio);
+        QPointer<queue::TForm_Add> guardia(avvio);
         avvio->AggiungiBt->click();
         EXPECT_FALSE(avvio->AggiungiBt->isEnabled());
         ASSERT_TRUE(Finche([&] { return guardia.isNull(); })) << c.url.constData();
@@ -300,7 +300,7 @@ TEST_F(Sorgenti, LinkFolderHandsItsContainerToTheDecoding) {
     EXPECT_EQ(tutte[i + 1].header("Cookie"), "PHPSESSID=cartella42");
 
     // A dialog gone before the import reaches the main thread again is left alone.
-    TForm_Add* chiuso = ApriAggiungi(
+    queue::TForm_Add* chiuso = queue::ApriAggiungi(
         *f.Code, [] { return false; }, false, false,
         "http://cartella-uno.localhost:" + porta + "/Container/CHIUSO.html");
     chiuso->AggiungiBt->click();
