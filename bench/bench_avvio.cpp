@@ -48,10 +48,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const double appReady = secondsSinceProcessStart();
-    tarvolin::Applicazione applicazione;
+    tarvolin::app::Applicazione applicazione;
     std::printf("application object after %.0f ms, windows created after %.0f ms; ",
                 appReady * 1000.0, secondsSinceProcessStart() * 1000.0);
-    QObject::connect(&applicazione.Form1(), &tarvolin::TForm1::MainWindowShown, [] {
+    QObject::connect(&applicazione.Form1(), &tarvolin::app::TForm1::MainWindowShown, [] {
         const double shownAfter = secondsSinceProcessStart();
         std::printf(
             "window shown after %.0f ms (splash 4500 ms excluded: %.0f ms), resident %.1f MiB\n",

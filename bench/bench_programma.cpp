@@ -21,6 +21,7 @@
 #include <sys/resource.h>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 
 namespace {
 

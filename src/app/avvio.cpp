@@ -11,7 +11,7 @@
 #include <QApplication>
 #include <QTranslator>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 Applicazione::Applicazione()
     : traduzioneQt_(InstallaTraduzioneQt()), form1_(std::make_unique<TForm1>()),
@@ -58,4 +58,4 @@ int AvviaTarvolin(int argc, char** argv) {
     return QApplication::exec();
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

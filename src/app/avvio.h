@@ -4,15 +4,15 @@
 
 class QTranslator;
 
-namespace tarvolin {
+namespace tarvolin::platform {
+class SingleInstance;
+}
+
+namespace tarvolin::app {
 
 class TForm1;
 class TForm_Nag;
 class TForm_Opzioni;
-
-namespace platform {
-class SingleInstance;
-}
 
 // The windows created at start, in their start order, and their wiring.
 class Applicazione {
@@ -42,4 +42,4 @@ void TerminaApplicazione();
 // The program: hands over to a running instance, or starts and runs the message loop.
 int AvviaTarvolin(int argc, char** argv);
 
-} // namespace tarvolin
+} // namespace tarvolin::app

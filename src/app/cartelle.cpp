@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-namespace tarvolin::cartelle {
+namespace tarvolin::app::cartelle {
 
 namespace {
 
@@ -146,4 +146,4 @@ void EliminaSetupResiduo(const QString& tempDir) {
         QFile::remove(setup);
 }
 
-} // namespace tarvolin::cartelle
+} // namespace tarvolin::app::cartelle

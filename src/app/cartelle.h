@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // Where the program keeps its data, in installed and in portable mode.
-namespace tarvolin::cartelle {
+namespace tarvolin::app::cartelle {
 
 // The executable's folder, with a trailing separator.
 QString CartellaEseguibile();
@@ -41,4 +41,4 @@ void CreaCartelleReset();
 // Removes an installer left over in the temporary folder by an earlier update.
 void EliminaSetupResiduo(const QString& tempDir);
 
-} // namespace tarvolin::cartelle
+} // namespace tarvolin::app::cartelle

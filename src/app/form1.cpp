@@ -41,7 +41,7 @@
 
 #include <utility>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("TForm1"));
@@ -245,4 +245,4 @@ void TForm1::showEvent(QShowEvent* event) {
     }
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -26,56 +26,43 @@ class QTabWidget;
 class QTimer;
 class QToolButton;
 
-namespace tarvolin {
-
-namespace engine {
+namespace tarvolin::engine {
 class OperazioneAlTermine;
 class ProgrammaCoda;
 class RegistroEstrazioni;
 class Scheduler;
-} // namespace engine
-
-namespace sources {
+} // namespace tarvolin::engine
+namespace tarvolin::sources {
 class CatturaAppunti;
 }
-
-namespace service {
+namespace tarvolin::service {
 class Dispatcher;
 class Sessione;
-} // namespace service
-
-namespace auxiliary {
-class TForm_Memo;
-}
-namespace auxiliary {
+} // namespace tarvolin::service
+namespace tarvolin::auxiliary {
 struct Banner;
 class TAggiornaApplicazione;
 class TForm_Infoscreen;
-} // namespace auxiliary
-namespace search {
+class TForm_Memo;
+} // namespace tarvolin::auxiliary
+namespace tarvolin::search {
 class GestioneRicerca;
 }
-namespace tickets {
+namespace tarvolin::tickets {
 class GestioneTicket;
 }
-
-namespace queue {
+namespace tarvolin::queue {
 class Database;
-}
-namespace queue {
 class EditoriDettagli;
-}
-namespace queue {
 class ListeCoda;
-}
-class NotificheCoda;
-namespace queue {
 class TForm_Add;
-}
-class TForm_Opzioni;
-namespace queue {
 class VistaCoda;
-}
+} // namespace tarvolin::queue
+
+namespace tarvolin::app {
+
+class NotificheCoda;
+class TForm_Opzioni;
 
 // The main window: owns the long-lived objects of the program and wires them together.
 class TForm1 : public QMainWindow {
@@ -323,4 +310,4 @@ private:
     sources::CatturaAppunti* catturaAppunti_ = nullptr;
 };
 
-} // namespace tarvolin
+} // namespace tarvolin::app

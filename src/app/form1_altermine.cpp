@@ -16,7 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 void TForm1::creaAlTermine() {
     PopupOperazioniAlTermine = new QMenu(this);
@@ -95,4 +95,4 @@ void TForm1::BtAnnullaAlTermineClick() {
     PanelAlTermine->hide();
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -17,7 +17,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 void TForm1::creaFinestreServizio() {
     const QSize lato(48, 48);
@@ -67,4 +67,4 @@ void TForm1::SalvaMemo(const QString& testo) {
         auxiliary::SalvaMemo(*database_, testo);
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -22,7 +22,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 namespace {
 
@@ -254,4 +254,4 @@ void TForm1::creaTray() {
     TrayIcon->setContextMenu(PopupTray);
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -31,7 +31,7 @@
 
 #include <mutex>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 namespace {
 
@@ -197,4 +197,4 @@ void TForm1::fermaDownload() {
     DownloadAttivi.Lista.clear();
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

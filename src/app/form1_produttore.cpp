@@ -19,7 +19,7 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 namespace {
 
@@ -163,4 +163,4 @@ void TForm1::AggiornaVersione() {
         std::move(azioni));
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -24,7 +24,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 void TForm1::collegaServizio() {
     Servizio = new service::Sessione(TimerAutoConnect, TimerInviaCodiceVoucher, WakeUpTimer, this);
@@ -172,4 +172,4 @@ void TForm1::LabelCodiceIdentificativoClick() {
     mostraAlCentro(PanelNewVoucher);
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

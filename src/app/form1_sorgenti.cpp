@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 void TForm1::collegaSorgenti() {
     catturaAppunti_ = new sources::CatturaAppunti(
@@ -88,4 +88,4 @@ void TForm1::EstraFileCrypt(const QString& url, queue::TForm_Add* dialogo) {
                                });
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

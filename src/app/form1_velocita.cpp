@@ -14,7 +14,7 @@
 #include <QSlider>
 #include <QSpinBox>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 struct TForm1::Velocimetro {
     std::unique_ptr<engine::TForm_Speed> Form_Speed;
@@ -111,4 +111,4 @@ void TForm1::AggiornaVelocita() {
     Lista->viewport()->update();
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

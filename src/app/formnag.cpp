@@ -11,7 +11,7 @@
 #include <QScreen>
 #include <QTimer>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 TForm_Nag::TForm_Nag(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
@@ -59,4 +59,4 @@ void TForm_Nag::paintEvent(QPaintEvent*) {
                QStringLiteral("Tarvolin"));
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -5,7 +5,7 @@
 class QLabel;
 class QTimer;
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 // The splash shown while the program starts.
 class TForm_Nag : public QWidget {
@@ -27,4 +27,4 @@ private:
     void Timer1Timer();
 };
 
-} // namespace tarvolin
+} // namespace tarvolin::app

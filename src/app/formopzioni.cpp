@@ -22,7 +22,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 namespace {
 
@@ -262,4 +262,4 @@ bool TForm_Opzioni::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -13,7 +13,7 @@ class QSpinBox;
 class QTabWidget;
 class QTimer;
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 // The options dialog. Its controls are the live settings: other windows read them directly.
 class TForm_Opzioni : public QWidget {
@@ -83,4 +83,4 @@ private:
     void scegliCartellaIn(QLineEdit* edit, const QString& title);
 };
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -19,7 +19,7 @@
 #include <QSlider>
 #include <QSpinBox>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 namespace {
 
@@ -234,4 +234,4 @@ void TForm1::BtResetFolderClick() {
     Salvataggio();
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

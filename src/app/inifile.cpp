@@ -8,7 +8,7 @@
 #include <climits>
 #include <sys/stat.h>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 namespace {
 
@@ -275,4 +275,4 @@ bool IniFile::save(const QList<QByteArray>& lines) {
     return f.commit();
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 // The program's .ini files, read and written the way Windows' private-profile calls do:
 // case-insensitive names, raw values, every write straight to disk. Lines are kept as raw
@@ -53,4 +53,4 @@ private:
     bool crlf_ = false;
 };
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -1,5 +1,5 @@
 #include "app/avvio.h"
 
 int main(int argc, char** argv) {
-    return tarvolin::AvviaTarvolin(argc, argv);
+    return tarvolin::app::AvviaTarvolin(argc, argv);
 }

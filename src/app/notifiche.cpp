@@ -1,6 +1,6 @@
 #include "notifiche.h"
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 void NotificheCoda::Concluso(const QString& nomeFile, bool riuscito) {
     if (riuscito) {
@@ -31,4 +31,4 @@ QString TestoDownloadTerminati(int completati, int falliti) {
         .arg(falliti == 1 ? QStringLiteral("non riuscito") : QStringLiteral("non riusciti"));
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

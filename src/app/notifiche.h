@@ -4,7 +4,7 @@
 
 #include <functional>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 // The desktop notifications of a queue that runs while nobody watches: one when the last
 // running download has ended, with how many finished and how many failed since the last such
@@ -33,4 +33,4 @@ private:
 // "3 completati, 1 non riuscito"
 QString TestoDownloadTerminati(int completati, int falliti);
 
-} // namespace tarvolin
+} // namespace tarvolin::app

@@ -4,7 +4,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-namespace tarvolin {
+namespace tarvolin::app {
 
 std::unique_ptr<QTranslator> InstallaTraduzioneQt() {
     auto traduzione = std::make_unique<QTranslator>();
@@ -15,4 +15,4 @@ std::unique_ptr<QTranslator> InstallaTraduzioneQt() {
     return traduzione;
 }
 
-} // namespace tarvolin
+} // namespace tarvolin::app

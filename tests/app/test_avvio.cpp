@@ -24,6 +24,7 @@
 #include <QTreeWidget>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 using namespace tarvolin::test;
 
 namespace {

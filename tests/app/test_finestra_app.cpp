@@ -18,6 +18,7 @@
 #include <utility>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 using namespace tarvolin::test;
 
 namespace {

@@ -41,6 +41,7 @@
 #include <optional>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 using namespace tarvolin::test;
 
 namespace {

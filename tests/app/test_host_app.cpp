@@ -13,6 +13,7 @@
 #include <QTest>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 using namespace tarvolin::test;
 
 namespace {

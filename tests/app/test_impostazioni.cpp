@@ -22,6 +22,7 @@
 #include <QTimer>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 using namespace tarvolin::test;
 
 namespace {

@@ -13,7 +13,7 @@
 #include <ostream>
 #include <sys/stat.h>
 
-namespace tarvolin {
+namespace tarvolin::app {
 namespace {
 
 class IniFileTest : public ::testing::Test {
@@ -358,4 +358,4 @@ TEST_F(IniFileTest, BooleansAreNonZeroIntegers) {
 }
 
 } // namespace
-} // namespace tarvolin
+} // namespace tarvolin::app

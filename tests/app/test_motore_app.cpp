@@ -34,6 +34,7 @@
 #include <QToolButton>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 using namespace tarvolin::test;
 
 namespace {

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 
 namespace {
 

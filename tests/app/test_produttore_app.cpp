@@ -29,6 +29,7 @@
 #include <QToolButton>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 using namespace tarvolin::test;
 using auxiliary::Banner;
 

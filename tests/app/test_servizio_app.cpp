@@ -24,6 +24,7 @@
 #include <QToolButton>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 using namespace tarvolin::test;
 using tarvolin::test::FrameRicevuto;
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 using namespace tarvolin::test;
 
 namespace {

@@ -28,6 +28,7 @@
 #include <QUrl>
 
 using namespace tarvolin;
+using namespace tarvolin::app;
 using namespace tarvolin::test;
 
 namespace {

@@ -28,9 +28,9 @@ AppFixture::~AppFixture() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-Applicazione& AppFixture::start() {
-    app_ = std::make_unique<Applicazione>();
-    TForm1& form = app_->Form1();
+app::Applicazione& AppFixture::start() {
+    app_ = std::make_unique<app::Applicazione>();
+    app::TForm1& form = app_->Form1();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !form.TimerCaricamento->isActive(); }, 5000));
     return *app_;
 }
@@ -40,12 +40,12 @@ void AppFixture::drop() {
 }
 
 void AppFixture::waitForMainWindow() {
-    TForm1& form = app_->Form1();
+    app::TForm1& form = app_->Form1();
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.isVisible(); }, 5000));
 }
 
-TForm1& AppFixture::startForDownloads() {
-    Applicazione& app = start();
+app::TForm1& AppFixture::startForDownloads() {
+    app::Applicazione& app = start();
     waitForMainWindow();
     app.Opzioni().TempDir->setText(root_.path() + "/temp/");
     app.Opzioni().CompleteDir->setText(root_.path() + "/done/");

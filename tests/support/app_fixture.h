@@ -28,13 +28,13 @@ protected:
     QString installedIni() const { return installedData() + "Tarvolin.ini"; }
 
     // Starts the program and waits until the settings and the lists are loaded.
-    Applicazione& start();
+    app::Applicazione& start();
     // Ends the current program without closing it (like a crash, nothing saved).
     void drop();
     // Waits until the splash has handed over to the main window.
     void waitForMainWindow();
     // Starts the program, shown, with its partial and completed files under the test's root.
-    TForm1& startForDownloads();
+    app::TForm1& startForDownloads();
 
     QTemporaryDir root_;
     FakeShell shell_;
@@ -42,7 +42,7 @@ protected:
     clock::ScopedSpeedUp fastClock_{100};
     std::optional<ScopedMessageBoxAnswerer> boxes_;
     Risposta nextAnswer_ = Risposta::Si;
-    std::unique_ptr<Applicazione> app_;
+    std::unique_ptr<app::Applicazione> app_;
 };
 
 QString ReadAll(const QString& path);
