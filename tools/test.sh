@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
+# Seconds, so a badly laid out file fails the run before minutes of building.
+bash tools/formato.sh
 
 jobs=$(nproc)
 

@@ -31,7 +31,7 @@ std::optional<QString> TestoAvanzamento(qint64 ricevuti, qint64 atteso) {
     if (atteso <= 0)
         return std::nullopt;
     const double percento = static_cast<double>(ricevuti) * 100.0 / static_cast<double>(atteso);
-    return kPrefisso + QString::number(percento, 'f', 1) + '%';
+    return kPrefisso + QString::number(percento, 'f', 1) + u'%';
 }
 
 TAggiornaApplicazione::TAggiornaApplicazione(QString sito, QString cartellaTemp,

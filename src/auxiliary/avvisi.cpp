@@ -14,16 +14,17 @@ namespace {
 bool ScaricaCoppia(net::ClientHttp& client, const QString& sito, const QString& testo, int n,
                    QImage& immagine, QString& link) {
     const QString numero = QString::number(n);
-    const QString percorso =
-        EstraiTesto(testo, QStringLiteral("image") + numero + QStringLiteral("=\""), "\"");
+    const QString percorso = EstraiTesto(
+        testo, QStringLiteral("image") + numero + QStringLiteral("=\""), QStringLiteral("\""));
     if (percorso.isEmpty())
         return true;
-    const net::Risposta risposta = client.Get(sito + '/' + percorso);
+    const net::Risposta risposta = client.Get(sito + u'/' + percorso);
     if (!risposta.ok)
         return false;
     // Decoded here, so the window only swaps a ready picture in.
     immagine = QImage::fromData(risposta.corpo, "BMP");
-    link = EstraiTesto(testo, QStringLiteral("link") + numero + QStringLiteral("=\""), "\"");
+    link = EstraiTesto(testo, QStringLiteral("link") + numero + QStringLiteral("=\""),
+                       QStringLiteral("\""));
     return true;
 }
 
@@ -54,7 +55,7 @@ std::optional<QString> TestoInfo(const net::Risposta& risposta) {
     if (!risposta.ok || risposta.stato != 200)
         return std::nullopt;
     QString testo = FromAnsi(ToAnsi(QString::fromUtf8(risposta.corpo)));
-    testo.replace('\n', QStringLiteral("\r\n"));
+    testo.replace(u'\n', QStringLiteral("\r\n"));
     if (testo.isEmpty())
         return std::nullopt;
     return testo;

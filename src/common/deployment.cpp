@@ -10,7 +10,7 @@ namespace {
 
 QStringList splitList(const QString& text) {
     QStringList out;
-    for (const QString& part : text.split(';', Qt::SkipEmptyParts)) {
+    for (const QString& part : text.split(u';', Qt::SkipEmptyParts)) {
         const QString trimmed = part.trimmed();
         if (!trimmed.isEmpty())
             out << trimmed;
@@ -19,7 +19,7 @@ QStringList splitList(const QString& text) {
 }
 
 QString withoutTrailingSlash(QString root) {
-    while (root.endsWith('/'))
+    while (root.endsWith(u'/'))
         root.chop(1);
     return root;
 }
@@ -40,7 +40,7 @@ Deployment deploymentFrom(const std::function<QString(const char*)>& env) {
     d.serviceHost = QStringLiteral("service.tarvolin.invalid");
     d.servicePort = 11368;
     const QString service = env("TARVOLIN_SERVICE").trimmed();
-    const int colon = service.lastIndexOf(':');
+    const int colon = service.lastIndexOf(u':');
     if (colon > 0) {
         bool ok = false;
         const uint port = service.mid(colon + 1).toUInt(&ok);
@@ -78,7 +78,7 @@ Deployment deploymentFrom(const std::function<QString(const char*)>& env) {
     const QString dlc = env("TARVOLIN_DLC_SERVICE").trimmed();
     d.dlcService = withoutTrailingSlash(dlc.isEmpty() ? QStringLiteral("http://dcrypt.it") : dlc);
 
-    d.makerMarker = dominioDaSito(d.makerSite) + '_';
+    d.makerMarker = dominioDaSito(d.makerSite) + u'_';
     return d;
 }
 

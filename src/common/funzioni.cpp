@@ -10,7 +10,7 @@ namespace tarvolin {
 
 QString QuotaSQL(const QString& text) {
     QString out = text;
-    out.replace('"', QLatin1String("\"\""));
+    out.replace(u'"', QLatin1String("\"\""));
     return out;
 }
 
@@ -64,12 +64,12 @@ QString XorHexDecode(const QString& text, const QString& key) {
 
 QString SottocartellaFile(const QString& nomeFile) {
     QString nome = QFileInfo(nomeFile).fileName();
-    const qsizetype punto = nome.lastIndexOf('.');
+    const qsizetype punto = nome.lastIndexOf(u'.');
     if (punto >= 0)
         nome.truncate(punto);
     if (nome.right(13).toLower().contains(QLatin1String(".part")))
         nome.truncate(nome.indexOf(QLatin1String(".part"), 0, Qt::CaseInsensitive));
-    return nome + '/';
+    return nome + u'/';
 }
 
 QString FormatoDurata(qint64 secondi) {
@@ -83,14 +83,14 @@ QString FormatoDurata(qint64 secondi) {
         testo += QString::number(settimane) + QStringLiteral("s ");
     if (giorni > 0)
         testo += QString::number(giorni) + QStringLiteral("g ");
-    auto due = [](qint64 n) { return QString::number(n).rightJustified(2, '0'); };
-    return testo + due(secondi / 3600) + '.' + due(secondi % 3600 / 60) + '.' + due(secondi % 60);
+    auto due = [](qint64 n) { return QString::number(n).rightJustified(2, u'0'); };
+    return testo + due(secondi / 3600) + u'.' + due(secondi % 3600 / 60) + u'.' + due(secondi % 60);
 }
 
 QString ConSeparatore(const QString& folder) {
-    if (folder.endsWith('/'))
+    if (folder.endsWith(u'/'))
         return folder;
-    return folder + '/';
+    return folder + u'/';
 }
 
 namespace {

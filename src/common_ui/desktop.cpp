@@ -15,7 +15,7 @@ QString CartellaDatiLocali() {
 }
 
 QString BrowserPredefinito() {
-    const QString browser = qEnvironmentVariable("BROWSER").split(':').value(0).trimmed();
+    const QString browser = qEnvironmentVariable("BROWSER").split(u':').value(0).trimmed();
     return browser.isEmpty() ? QStringLiteral("xdg-open") : browser;
 }
 

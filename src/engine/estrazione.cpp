@@ -18,12 +18,12 @@ namespace {
 
 // From the last "." to the end, the "." included; empty without one.
 QString estensione(const QString& nome) {
-    const qsizetype punto = nome.lastIndexOf('.');
+    const qsizetype punto = nome.lastIndexOf(u'.');
     return punto < 0 ? QString() : nome.mid(punto);
 }
 
 QString senzaEstensione(const QString& nome) {
-    const qsizetype punto = nome.lastIndexOf('.');
+    const qsizetype punto = nome.lastIndexOf(u'.');
     return punto < 0 ? nome : nome.left(punto);
 }
 
@@ -66,7 +66,7 @@ QStringList seguenti(const QString& prefisso, qsizetype numero, qsizetype cifre,
     QStringList volumi;
     for (qsizetype n = numero + 1;; ++n) {
         const QString volume =
-            prefisso + QStringLiteral("%1").arg(n, static_cast<int>(cifre), 10, QChar('0')) +
+            prefisso + QStringLiteral("%1").arg(n, static_cast<int>(cifre), 10, QChar(u'0')) +
             suffisso;
         if (!QFileInfo::exists(volume))
             return volumi;
@@ -181,10 +181,10 @@ EsitoEstrazione EstraiAlTurno(RegistroEstrazioni* registro, const PianoEstrazion
 }
 
 bool CollegamentoInterno(const QString& voce, const QString& obiettivo) {
-    if (obiettivo.isEmpty() || obiettivo.startsWith('/'))
+    if (obiettivo.isEmpty() || obiettivo.startsWith(u'/'))
         return false;
     qsizetype profondita = 0; // folders between the destination and the link
-    const QStringList cartelle = voce.split('/', Qt::SkipEmptyParts);
+    const QStringList cartelle = voce.split(u'/', Qt::SkipEmptyParts);
     for (qsizetype i = 0; i + 1 < cartelle.size(); ++i) {
         if (cartelle[i] == QLatin1String(".."))
             return false;
@@ -193,7 +193,7 @@ bool CollegamentoInterno(const QString& voce, const QString& obiettivo) {
     }
     // A ".." after a name would climb from wherever that name leads, which may be a link.
     bool discesa = false;
-    for (const QString& parte : obiettivo.split('/', Qt::SkipEmptyParts)) {
+    for (const QString& parte : obiettivo.split(u'/', Qt::SkipEmptyParts)) {
         if (parte == QLatin1String("..")) {
             if (discesa || --profondita < 0)
                 return false;

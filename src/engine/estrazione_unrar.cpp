@@ -210,7 +210,7 @@ std::optional<QString> nomeInterno(const RARHeaderDataEx& intestazione) {
     nomeW.back() = 0;
     const QString nome = nomeW[0] != 0 ? QString::fromWCharArray(nomeW.data())
                                        : QString::fromLocal8Bit(intestazione.FileName);
-    if (nome.isEmpty() || nome.startsWith('/') || nome.split('/').contains(QStringLiteral("..")))
+    if (nome.isEmpty() || nome.startsWith(u'/') || nome.split(u'/').contains(QStringLiteral("..")))
         return std::nullopt;
     return nome;
 }
@@ -218,7 +218,7 @@ std::optional<QString> nomeInterno(const RARHeaderDataEx& intestazione) {
 // UnRAR gives an entry the mode stored in the archive, regardless of the umask.
 void mascheraModo(const QString& destinazione, const QString& voce) {
     const QFileInfo info(voce);
-    if (info.isSymLink() || !info.canonicalFilePath().startsWith(destinazione + '/'))
+    if (info.isSymLink() || !info.canonicalFilePath().startsWith(destinazione + u'/'))
         return;
     const QByteArray percorso = QFile::encodeName(voce);
     struct stat stato {};
@@ -235,11 +235,11 @@ std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QSt
     const std::optional<Unrar> u = caricaUnrar();
     if (!u)
         return std::nullopt;
-    QByteArray nome = QFile::encodeName(archivio);
+    QByteArray nomeArchivio = QFile::encodeName(archivio);
     QByteArray cartella = QFile::encodeName(destinazione);
     Contesto contesto{&annulla, password.toStdWString()};
     RAROpenArchiveDataEx dati{};
-    dati.ArcName = nome.data();
+    dati.ArcName = nomeArchivio.data();
     dati.OpenMode = RAR_OM_EXTRACT;
     dati.Callback = richiamo;
     dati.UserData = reinterpret_cast<long>(&contesto);
@@ -253,7 +253,7 @@ std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QSt
     int r = ERAR_SUCCESS;
     while ((r = u->intestazione(archivioAperto.get(), intestazione.get())) == ERAR_SUCCESS) {
         const std::optional<QString> nome = nomeInterno(*intestazione);
-        const QString voce = nome ? destinazione + '/' + *nome : QString();
+        const QString voce = nome ? destinazione + u'/' + *nome : QString();
         const QByteArray percorso = QFile::encodeName(voce);
         const bool diCartella = (intestazione->Flags & RHDF_DIRECTORY) != 0;
         // Beside the archive, a folder already there is added to and left as it is.

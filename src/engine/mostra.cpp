@@ -66,7 +66,7 @@ void testiEstrazione(ProgrammaMotore& p, const QString& id, const QString& stato
 } // namespace
 
 QString CoppiaMB(qint64 scaricati, qint64 totale) {
-    return FormatoMB(scaricati) + '/' + FormatoMB(totale) + QStringLiteral(" MB");
+    return FormatoMB(scaricati) + u'/' + FormatoMB(totale) + QStringLiteral(" MB");
 }
 
 void MostraStato(ProgrammaMotore& p, const QString& id, const QString& testo) {

@@ -17,7 +17,7 @@ QString filenameDi(const QByteArray& contentDisposition) {
     const QRegularExpressionMatch m = parametro.match(QString::fromUtf8(contentDisposition));
     if (!m.hasMatch())
         return {};
-    return m.capturedLength(2) > 0 || m.captured(1).startsWith('"') ? m.captured(2)
+    return m.capturedLength(2) > 0 || m.captured(1).startsWith(u'"') ? m.captured(2)
                                                                     : m.captured(1).trimmed();
 }
 
@@ -28,7 +28,7 @@ bool daSostituire(char32_t c) {
 
 // Where the extension begins; the name's length when it has none worth keeping.
 qsizetype inizioEstensione(const QString& nome) {
-    const qsizetype punto = nome.lastIndexOf('.');
+    const qsizetype punto = nome.lastIndexOf(u'.');
     if (punto <= 0 || nome.size() - punto > kMassimaEstensione)
         return nome.size();
     return punto;
@@ -54,13 +54,13 @@ QString NomeDaRisposta(const QByteArray& contentDisposition, const QString& urlF
                        const QString& marcatoreProduttore) {
     QString nome = filenameDi(contentDisposition);
     if (nome.isEmpty() || (!marcatoreProduttore.isEmpty() && nome.contains(marcatoreProduttore)))
-        nome = urlFinale.mid(urlFinale.lastIndexOf('/') + 1).left(1000);
-    nome = nome.left(nome.indexOf('?'));
+        nome = urlFinale.mid(urlFinale.lastIndexOf(u'/') + 1).left(1000);
+    nome = nome.left(nome.indexOf(u'?'));
     return QUrl::fromPercentEncoding(nome.toUtf8());
 }
 
 QString NomeSicuro(QString nome) {
-    nome.replace('?', '_');
+    nome.replace(u'?', u'_');
     QString sicuro;
     for (const char32_t c : nome.toUcs4())
         sicuro += daSostituire(c) ? QStringLiteral("_") : QString::fromUcs4(&c, 1);

@@ -155,8 +155,8 @@ void Scheduler::DownloadFile(const QString& id) {
         attivi_.Lista.append(worker);
     }
     code_.RigheTenute.insert(id);
-    if (const int p = riga(); p >= 0)
-        code_.ImpostaIcona(kCoda, p, queue::IconaInCorso);
+    if (const int posizione = riga(); posizione >= 0)
+        code_.ImpostaIcona(kCoda, posizione, queue::IconaInCorso);
     o_.SettaLimitiDiBanda();
     worker->PausaMs = o_.PausaCorrente();
     worker->start();

@@ -95,8 +95,9 @@ EsitoSpostamento Sposta(const QString& da, const QString& a, const std::function
     if (libero >= 0 && dimensione > libero)
         return EsitoSpostamento::SpazioInsufficiente;
     const QFileInfo destinazione(a);
-    const QString temporaneo = destinazione.absolutePath() + '/' +
-                               NomeConSuffisso('.' + destinazione.fileName(), ".trvlcopia");
+    const QString temporaneo =
+        destinazione.absolutePath() + u'/' +
+        NomeConSuffisso(u'.' + destinazione.fileName(), QStringLiteral(".trvlcopia"));
     const EsitoSpostamento copiato = copia(da, temporaneo, annulla);
     if (copiato == EsitoSpostamento::Fatto &&
         ::rename(nativo(temporaneo).constData(), nativo(a).constData()) == 0) {

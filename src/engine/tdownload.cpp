@@ -221,8 +221,8 @@ TDownload::EsitoPassata TDownload::risolvi() {
     risolto_ = true;
     ImpostaUrlServizio(QString());
     segnala(QStringLiteral("#0333"), p_.PasswordLink.isEmpty()
-                                         ? IdRiga + '!' + link
-                                         : IdRiga + '!' + link + '|' + p_.PasswordLink);
+                                         ? QString(IdRiga + u'!' + link)
+                                         : QString(IdRiga + u'!' + link + u'|' + p_.PasswordLink));
     for (int passo = 0; passo < 120 && !terminato(); ++passo) {
         {
             std::lock_guard lock(bloccoUrl_);
@@ -341,7 +341,7 @@ TDownload::EsitoPassata TDownload::apriParziale(std::unique_ptr<FileParziale>& a
     // The row's own partial file from an earlier run first; then the common name, unless
     // another running row writes it; else one of the row's own.
     const QString proprio =
-        p_.CartellaTemp + NomeConSuffisso(NomeFile, '.' + IdRiga + QStringLiteral(".trvltmp"));
+        p_.CartellaTemp + NomeConSuffisso(NomeFile, u'.' + IdRiga + QStringLiteral(".trvltmp"));
     const QString comune = p_.CartellaTemp + NomeConSuffisso(NomeFile, QStringLiteral(".trvltmp"));
     if (QFileInfo::exists(proprio) && prenotazioni_.Prenota(proprio))
         parziale_ = proprio;
@@ -659,7 +659,7 @@ void TDownload::Estrazione() {
 }
 
 void InstradaLinkServizio(DownloadAttivi& attivi, const QString& payload) {
-    const qsizetype barra = payload.indexOf('|');
+    const qsizetype barra = payload.indexOf(u'|');
     if (barra < 0)
         return;
     const QString id = payload.left(barra);

@@ -25,25 +25,25 @@ QString valoreForm(const QByteArray& pagina, const char* nome) {
 QString codificaPerComponenti(const QString& url) {
     const qsizetype fineSchema = url.indexOf(QLatin1String("://"));
     if (fineSchema < 0)
-        return CodificaPercentuale(url.left(url.indexOf('#')), true);
+        return CodificaPercentuale(url.left(url.indexOf(u'#')), true);
     const QString schema = url.left(fineSchema);
     QString resto = url.mid(fineSchema + 3);
-    resto = resto.left(resto.indexOf('#'));
+    resto = resto.left(resto.indexOf(u'#'));
     qsizetype fineAutorita = resto.size();
-    for (const QChar fine : {QChar('/'), QChar('?')}) {
+    for (const QChar fine : {QChar(u'/'), QChar(u'?')}) {
         const qsizetype i = resto.indexOf(fine);
         if (i >= 0 && i < fineAutorita)
             fineAutorita = i;
     }
     QString autorita = resto.left(fineAutorita);
-    autorita = autorita.mid(autorita.lastIndexOf('@') + 1);
+    autorita = autorita.mid(autorita.lastIndexOf(u'@') + 1);
     const QString percorsoEQuery = resto.mid(fineAutorita);
-    const qsizetype domanda = percorsoEQuery.indexOf('?');
+    const qsizetype domanda = percorsoEQuery.indexOf(u'?');
     const QString percorso = domanda < 0 ? percorsoEQuery : percorsoEQuery.left(domanda);
     const QString query = domanda < 0 ? QString() : percorsoEQuery.mid(domanda + 1);
     QString out = schema + QStringLiteral("://") + autorita + CodificaPercentuale(percorso, true);
     if (!query.isEmpty())
-        out += '?' + CodificaPercentuale(query, false);
+        out += u'?' + CodificaPercentuale(query, false);
     return out;
 }
 

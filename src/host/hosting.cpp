@@ -14,14 +14,14 @@ QStringList RigheHosting(const QByteArray& corpo) {
 
 bool HostConosciuto(const QStringList& listaHosting, const QString& link) {
     QString url = link;
-    url.replace('\\', '/');
+    url.replace(u'\\', u'/');
     QString host;
     const qsizetype schema = url.indexOf(QLatin1String("://"));
     if (schema >= 0) {
         host = url.mid(schema + 3);
-        host = host.left(host.indexOf('/')); // left(-1) keeps the whole text
-        host = host.mid(host.lastIndexOf('@') + 1);
-        host = host.left(host.indexOf(':'));
+        host = host.left(host.indexOf(u'/')); // left(-1) keeps the whole text
+        host = host.mid(host.lastIndexOf(u'@') + 1);
+        host = host.left(host.indexOf(u':'));
     }
     if (!host.contains(QLatin1String("www")))
         host.prepend(QLatin1String("www."));

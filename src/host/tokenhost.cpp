@@ -56,7 +56,7 @@ void CaricaToken(queue::Database& db, net::ArchivioCookie& cookie, const QString
         QString testo = XorHexDecode(righe.Value(0, QStringLiteral("valuelist")), chiave());
         testo.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         cookie.Rimuovi(QString::fromLatin1(kPortale));
-        cookie.AggiungiRighe(testo.split('\n', Qt::SkipEmptyParts), QUrl(sitoUrl));
+        cookie.AggiungiRighe(testo.split(u'\n', Qt::SkipEmptyParts), QUrl(sitoUrl));
     } catch (const queue::DatabaseError& e) {
         qCDebug(lcHost) << "host login not loaded:" << e.what();
     }

@@ -10,7 +10,9 @@ const QByteArray kTipoModulo = "Content-Type: application/x-www-form-urlencoded"
 
 // curl drops a header written "Name:" and sends "Name;" as a header with an empty value.
 QByteArray Riga(const QByteArray& nome, const QByteArray& valore) {
-    return valore.isEmpty() ? nome + ';' : nome + ": " + valore;
+    if (valore.isEmpty())
+        return nome + ';';
+    return nome + ": " + valore;
 }
 
 bool Presente(const Profilo& profilo, const char* nome) {

@@ -12,9 +12,9 @@ QByteArray Risposta::Intestazione(const QByteArray& nome) const {
 
 qint64 Risposta::ContentLength() const {
     const QByteArray valore = Intestazione("Content-Length").trimmed();
-    bool ok = false;
-    const qint64 n = valore.toLongLong(&ok);
-    return ok && n >= 0 && !valore.startsWith('+') ? n : -1;
+    bool valido = false;
+    const qint64 n = valore.toLongLong(&valido);
+    return valido && n >= 0 && !valore.startsWith('+') ? n : -1;
 }
 
 } // namespace tarvolin::net

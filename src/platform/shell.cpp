@@ -15,7 +15,7 @@ namespace tarvolin::platform {
 namespace {
 
 QString withoutTrailingSeparator(QString folder) {
-    while (folder.size() > 1 && folder.endsWith('/'))
+    while (folder.size() > 1 && folder.endsWith(u'/'))
         folder.chop(1);
     return folder;
 }
@@ -39,7 +39,7 @@ public:
     }
     QString executablePath() const override { return QCoreApplication::applicationFilePath(); }
     QString executableFolder() const override {
-        return withoutTrailingSeparator(QCoreApplication::applicationDirPath()) + '/';
+        return withoutTrailingSeparator(QCoreApplication::applicationDirPath()) + u'/';
     }
     bool openUrl(const QString& target) override {
         const QUrl url = toUrl(target);

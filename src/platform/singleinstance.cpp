@@ -23,7 +23,7 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::nameFor(const QString& className) {
-    return className + '-' + QString::number(getuid());
+    return className + u'-' + QString::number(getuid());
 }
 
 bool SingleInstance::lock() {
@@ -31,7 +31,8 @@ bool SingleInstance::lock() {
         return true;
     // Beside the socket, which QLocalServer puts in the temporary folder. The file stays: removing
     // it would let a later start lock a new file while this one is still held.
-    const QByteArray path = QFile::encodeName(QDir::tempPath() + '/' + name_ + ".lock");
+    const QByteArray path =
+        QFile::encodeName(QDir::tempPath() + u'/' + name_ + QStringLiteral(".lock"));
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;

@@ -8,11 +8,11 @@ namespace tarvolin::queue {
 namespace {
 
 RigaTabella rigaCorrente(const RowSet& righe) {
-    return {righe.Value("id"),          righe.Value("link"),
-            righe.Value("passlink"),    righe.Value("passwordarchivio"),
-            righe.Value("autoextract"), righe.Value("gruppo"),
-            righe.Value("nomefile"),    righe.Value("dimensione"),
-            righe.Value("completato")};
+    return {righe.Value(QStringLiteral("id")),          righe.Value(QStringLiteral("link")),
+            righe.Value(QStringLiteral("passlink")),    righe.Value(QStringLiteral("passwordarchivio")),
+            righe.Value(QStringLiteral("autoextract")), righe.Value(QStringLiteral("gruppo")),
+            righe.Value(QStringLiteral("nomefile")),    righe.Value(QStringLiteral("dimensione")),
+            righe.Value(QStringLiteral("completato"))};
 }
 
 } // namespace
@@ -65,7 +65,7 @@ QString DimensioneCompletato(const QString& dimensione) {
 QString DimensioneSpostata(const QString& cella) {
     if (cella == QLatin1String("Skipped"))
         return cella;
-    return cella.section('/', 0, 0).remove(' ') + QStringLiteral(" MB");
+    return cella.section(u'/', 0, 0).remove(u' ') + QStringLiteral(" MB");
 }
 
 } // namespace tarvolin::queue

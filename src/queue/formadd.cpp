@@ -161,7 +161,7 @@ void TForm_Add::AggiungiBtClick() {
         rifilate = rifilate || pulita.size() != riga.size();
         riga = std::move(pulita);
     }
-    const QString testo = righe.join('\n');
+    const QString testo = righe.join(u'\n');
     // Relaying out a long text costs the window its responsiveness: only when it changed.
     if (rifilate)
         ListaLink->setPlainText(testo);

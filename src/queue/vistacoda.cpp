@@ -17,7 +17,7 @@ namespace tarvolin::queue {
 namespace {
 
 struct Disposizione {
-    QStringList colonne;  // visible columns, the caption first
+    QList<const char*> colonne; // visible columns, the caption first
     QList<int> larghezze; // widths of the columns after the caption (0: fills the rest)
     QList<Qt::Alignment> allineamenti;
     int celleNascoste;
@@ -47,7 +47,10 @@ VistaCoda::VistaCoda(TipoLista tipo, QWidget* parent) : QTreeWidget(parent), tip
     const Disposizione d = disposizione(tipo);
     allineamenti_ = d.allineamenti;
     setColumnCount(static_cast<int>(d.colonne.size()) + d.celleNascoste);
-    setHeaderLabels(d.colonne);
+    QStringList etichette;
+    for (const char* colonna : d.colonne)
+        etichette << QString::fromLatin1(colonna);
+    setHeaderLabels(etichette);
     for (int i = 0; i < d.larghezze.size(); ++i) {
         setColumnWidth(i + 1, d.larghezze[i]);
         headerItem()->setTextAlignment(i + 1, d.allineamenti[i]);

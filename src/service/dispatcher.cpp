@@ -6,14 +6,14 @@
 namespace tarvolin::service {
 
 std::pair<QString, QString> LeggiCampo(const QString& testo) {
-    const qsizetype bar = testo.indexOf('|');
+    const qsizetype bar = testo.indexOf(u'|');
     if (bar < 0)
         return {QString(), testo};
     return {testo.left(bar), testo.mid(bar + 1)};
 }
 
 std::pair<QString, QString> LeggiSlot(const QString& payload) {
-    const qsizetype colon = payload.indexOf(':');
+    const qsizetype colon = payload.indexOf(u':');
     if (colon < 0)
         return {QString(), payload.left(100)};
     return {payload.left(colon), payload.mid(colon + 1, 100)};

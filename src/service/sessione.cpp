@@ -98,7 +98,7 @@ void Sessione::TimerInviaCodiceVoucherTimer() {
     const QString codice = CodiceIdentificativo();
     const QString versione = QString::fromLatin1(kVersione);
     senddata(QStringLiteral("#0666"), (codice.isEmpty() ? QStringLiteral("FREEUSER") : codice) +
-                                          '|' + versione + '|' + LeggiUid());
+                                          u'|' + versione + u'|' + LeggiUid());
 }
 
 void Sessione::WakeUpTimerTimer() {

@@ -264,14 +264,14 @@ TEST_F(FinestreServizio, EachSearchWindowGetsItsOwnResults) {
     EXPECT_EQ(dialogo->PasswordArchivio->text(), "a1");
     EXPECT_TRUE(dialogo->isVisible());
 
-    f.Messaggi->OnRead("#0777" + idA + "|");
+    f.Messaggi->OnRead(QString::fromLatin1("#0777" + idA + "|"));
     EXPECT_EQ(a.Risultati->Cella(0, 0), "Nessun risultato trovato :(");
     // The dialog goes with its search window; later replies find nobody.
     b.close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(ricerche.FinestreRicerca.size(), 1);
     EXPECT_TRUE(FinestreAggiungi().isEmpty());
-    f.Messaggi->OnRead("#0777" + idB + "|x(|!|)");
+    f.Messaggi->OnRead(QString::fromLatin1("#0777" + idB + "|x(|!|)"));
 }
 
 TEST_F(FinestreServizio, HugeRepliesFillTheListsAndTheWindowsStayUsable) {

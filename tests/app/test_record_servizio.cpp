@@ -74,7 +74,9 @@ TEST(RecordServizio, HostilePayloadsStayBounded) {
     for (int i = 0; i < 256; ++i)
         rumore[i * 4096] = QChar(static_cast<char16_t>(i));
     const qsizetype troppi = service::kMassimoRecord + 5000;
-    const auto ostile = [&](const QString& record) { return rumore + record.repeated(troppi); };
+    const auto ostile = [&](const QString& record) -> QString {
+        return rumore + record.repeated(troppi);
+    };
     EXPECT_EQ(tickets::LeggiListaTicket(ostile("a|||b|||{|end|}")).size(),
               size_t(service::kMassimoRecord));
     EXPECT_EQ(tickets::LeggiConversazione(ostile("ADMIN|||x{|end|}")).size(),

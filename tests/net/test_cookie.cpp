@@ -143,7 +143,7 @@ TEST(LeggiSetCookie, PercorsoPredefinitoDallUrl) {
 
 TEST(LeggiSetCookie, RigheOltre64KiBRifiutate) {
     const QUrl sito("http://h.it/");
-    const auto riga = [](qsizetype lunghezza) {
+    const auto riga = [](qsizetype lunghezza) -> QString {
         return QStringLiteral("a=") + QString(lunghezza - 2, QLatin1Char('v'));
     };
     EXPECT_TRUE(LeggiSetCookie(riga(64 * 1024), sito).has_value());

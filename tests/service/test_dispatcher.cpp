@@ -22,7 +22,7 @@ struct DispatcherTest : ::testing::Test {
 
     DispatcherTest() {
         dispatcher.Avviso = [this](const Messaggio& m) { avvisi << m; };
-        dispatcher.NuovoCodice = [this](const QString& c) { chiamate << "codice " + c; };
+        dispatcher.NuovoCodice = [this](const QString& codice) { chiamate << "codice " + codice; };
         dispatcher.LoginConfermato = [this] { chiamate << "login"; };
         dispatcher.Slot = [this](const QString& e, const QString& p) {
             chiamate << "slot " + e + " " + p;

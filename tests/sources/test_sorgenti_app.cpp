@@ -303,7 +303,7 @@ TEST_F(Sorgenti, LinkFolderHandsItsContainerToTheDecoding) {
     // A dialog gone before the import reaches the main thread again is left alone.
     queue::TForm_Add* chiuso = queue::ApriAggiungi(
         *f.Code, [] { return false; }, false, false,
-        "http://cartella-uno.localhost:" + porta + "/Container/CHIUSO.html");
+        QString::fromLatin1("http://cartella-uno.localhost:" + porta + "/Container/CHIUSO.html"));
     chiuso->AggiungiBt->click();
     delete chiuso;
     ASSERT_TRUE(Finche([] { return dialoghi().size() == 1; }));

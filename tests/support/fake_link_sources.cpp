@@ -10,7 +10,7 @@ namespace {
 
 QByteArray formValue(const QByteArray& body, const QByteArray& name) {
     for (const QByteArray& pair : body.split('&')) {
-        if (pair.startsWith(name + '=')) {
+        if (pair.startsWith(QByteArray(name + '='))) {
             QByteArray value = pair.mid(name.size() + 1);
             value.replace('+', ' ');
             return QByteArray::fromPercentEncoding(value);
