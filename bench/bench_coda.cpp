@@ -52,8 +52,9 @@ struct Archivio {
 
 struct Liste {
     QTabWidget schede;
-    queue::ListeCoda code{new queue::VistaCoda(queue::TipoLista::Coda), new queue::VistaCoda(queue::TipoLista::NonCompletati),
-                   new queue::VistaCoda(queue::TipoLista::Completati), &schede};
+    queue::ListeCoda code{new queue::VistaCoda(queue::TipoLista::Coda),
+                          new queue::VistaCoda(queue::TipoLista::NonCompletati),
+                          new queue::VistaCoda(queue::TipoLista::Completati), &schede};
     Liste() {
         schede.addTab(code.Lista(), "");
         schede.addTab(code.NonCompletati(), "");

@@ -43,8 +43,9 @@ QString conversazione(qint64 n) {
 void BM_RiempiRicerca(benchmark::State& state) {
     Servizio servizio;
     QTabWidget schede;
-    queue::ListeCoda code(new queue::VistaCoda(queue::TipoLista::Coda), new queue::VistaCoda(queue::TipoLista::NonCompletati),
-                   new queue::VistaCoda(queue::TipoLista::Completati), &schede);
+    queue::ListeCoda code(new queue::VistaCoda(queue::TipoLista::Coda),
+                          new queue::VistaCoda(queue::TipoLista::NonCompletati),
+                          new queue::VistaCoda(queue::TipoLista::Completati), &schede);
     search::TForm_Ricerca finestra(1, servizio.sessione, {code, [] { return false; }});
     finestra.show();
     const QString records = risultati(state.range(0));

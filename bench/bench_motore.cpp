@@ -184,8 +184,8 @@ Esecuzione scarica(const Opzioni& o, queue::Database& db, const QStringList& ids
 
 QStringList nonFinite(queue::Database& db) {
     QStringList ids;
-    for (queue::RowSet r = db.Query("SELECT id FROM table_download WHERE completato <> '1'"); !r.Eof();
-         r.Next())
+    for (queue::RowSet r = db.Query("SELECT id FROM table_download WHERE completato <> '1'");
+         !r.Eof(); r.Next())
         ids << r.Value("id");
     return ids;
 }
@@ -196,7 +196,7 @@ double secondi(const timeval& t) {
 
 void stampaRighe(queue::Database& db) {
     for (queue::RowSet r = db.Query("SELECT id, completato, dimensione, nomefile, link FROM "
-                             "table_download ORDER BY id");
+                                    "table_download ORDER BY id");
          !r.Eof(); r.Next())
         std::printf("row %s completato=%s size=%s name=%s link=%s\n", qPrintable(r.Value("id")),
                     qPrintable(r.Value("completato")), qPrintable(r.Value("dimensione")),

@@ -17,8 +17,8 @@
 
 #include <cstdio>
 #include <set>
-#include <utility>
 #include <sys/resource.h>
+#include <utility>
 
 using namespace tarvolin;
 using namespace tarvolin::app;
@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
     std::pair<double, double> cpuInizio, cpuUltimoByte;
     std::set<QString> ricevuti;
     const auto finiti = [&] {
-        return f.Db()->Query("SELECT COUNT(*) AS n FROM table_download WHERE completato = '1'")
+        return f.Db()
+            ->Query("SELECT COUNT(*) AS n FROM table_download WHERE completato = '1'")
             .Value(0, "n")
             .toLongLong();
     };

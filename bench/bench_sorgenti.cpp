@@ -66,8 +66,9 @@ void BM_RispostaDlcADialogo(benchmark::State& state) {
     const QByteArray risposta =
         R"({"success": {"message": "OK", "links": [)" + link.join(", ") + "]}}";
     QTabWidget schede;
-    queue::ListeCoda code(new queue::VistaCoda(queue::TipoLista::Coda), new queue::VistaCoda(queue::TipoLista::NonCompletati),
-                   new queue::VistaCoda(queue::TipoLista::Completati), &schede);
+    queue::ListeCoda code(new queue::VistaCoda(queue::TipoLista::Coda),
+                          new queue::VistaCoda(queue::TipoLista::NonCompletati),
+                          new queue::VistaCoda(queue::TipoLista::Completati), &schede);
     for (auto _ : state) {
         queue::TForm_Add* dialogo = queue::ApriAggiungi(
             code, [] { return false; }, false, true,

@@ -5,13 +5,13 @@
 #include "app/notifiche.h"
 #include "auxiliary/forminfoscreen.h"
 #include "auxiliary/formmemo.h"
-#include "common_ui/finestre.h"
 #include "common/deployment.h"
 #include "common/diagnostica.h"
 #include "common/formati.h"
+#include "common/statoprocesso.h"
+#include "common_ui/finestre.h"
 #include "common_ui/icone.h"
 #include "common_ui/messagebox.h"
-#include "common/statoprocesso.h"
 #include "engine/altermine.h"
 #include "engine/programmacoda.h"
 #include "queue/database.h"
@@ -75,7 +75,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     connect(LimiteCheck, &QCheckBox::clicked, this, &TForm1::LimiteCheckClick);
     connect(BtAdd, &QToolButton::clicked, this, &TForm1::BtAddClick);
     connect(BtElimina, &QToolButton::clicked, Code, &queue::ListeCoda::EliminaSelezionati);
-    connect(BtCartellaDownload, &QToolButton::clicked, Code, &queue::ListeCoda::ApriCartellaDownload);
+    connect(BtCartellaDownload, &QToolButton::clicked, Code,
+            &queue::ListeCoda::ApriCartellaDownload);
     connect(BtCartellaTemp, &QToolButton::clicked, Code, &queue::ListeCoda::ApriCartellaTemp);
     TrayIcon->show();
     FormCreate();
@@ -123,8 +124,8 @@ void TForm1::FormCreate() {
 
     // Without its database the program still shows its window, but loads nothing.
     try {
-        database_ =
-            std::make_unique<tarvolin::queue::Database>(CartellaDati + QStringLiteral("database.opt"));
+        database_ = std::make_unique<tarvolin::queue::Database>(CartellaDati +
+                                                                QStringLiteral("database.opt"));
         queue::CreaTabelle(*database_);
     } catch (const queue::DatabaseError& e) {
         qCDebug(lcApp) << "the queue database could not be opened:" << e.what();

@@ -1,8 +1,8 @@
 // Builds the main window's controls; behaviour is wired in form1.cpp and in the subsystems.
 #include "form1.h"
 
-#include "common_ui/icone.h"
 #include "common/clock.h"
+#include "common_ui/icone.h"
 #include "common_ui/nominato.h"
 #include "queue/listecoda.h"
 #include "queue/vistacoda.h"

@@ -4,9 +4,9 @@
 #include "app/formopzioni.h"
 #include "app/notifiche.h"
 #include "common/deployment.h"
-#include "common_ui/messagebox.h"
 #include "common/statoprocesso.h"
 #include "common/synccall.h"
+#include "common_ui/messagebox.h"
 #include "engine/programmacoda.h"
 #include "engine/registroestrazioni.h"
 #include "engine/scheduler.h"
@@ -68,7 +68,8 @@ bool TForm1::codaFerma() {
         if (!DownloadAttivi.Lista.isEmpty())
             return false;
     }
-    return !DownloadAutomatico->isChecked() || (Code->Db() != nullptr && queue::CodaVuota(*Code->Db()));
+    return !DownloadAutomatico->isChecked() ||
+           (Code->Db() != nullptr && queue::CodaVuota(*Code->Db()));
 }
 
 void TForm1::creaMotore() {

@@ -6,9 +6,9 @@
 #include "auxiliary/aggiornamento.h"
 #include "auxiliary/avvisi.h"
 #include "auxiliary/forminfoscreen.h"
-#include "common_ui/clic.h"
 #include "common/deployment.h"
 #include "common/funzioni.h"
+#include "common_ui/clic.h"
 #include "common_ui/desktop.h"
 #include "common_ui/icone.h"
 #include "common_ui/messagebox.h"
@@ -95,10 +95,10 @@ void TForm1::collegaProduttore() {
 
 void TForm1::AvviaBanner() {
     auxiliary::TLoadBanner::Avvia(deployment().makerSite,
-                                   [finestra = QPointer<TForm1>(this)](const auxiliary::Banner& b) {
-                                       if (finestra)
-                                           finestra->ApplicaBanner(b);
-                                   });
+                                  [finestra = QPointer<TForm1>(this)](const auxiliary::Banner& b) {
+                                      if (finestra)
+                                          finestra->ApplicaBanner(b);
+                                  });
 }
 
 void TForm1::ApplicaBanner(const auxiliary::Banner& banner) {
@@ -152,8 +152,9 @@ void TForm1::AggiornaVersione() {
             finestra->mostraAlCentro(finestra->PanelAggiornamento);
     };
     azioni.mostraErrore = [finestra] {
-        MostraMessaggio(finestra, QStringLiteral("Si è verificato un errore durante la procedura "
-                                                 "di aggiornamento. Riavvia Tarvolin e riprova."),
+        MostraMessaggio(finestra,
+                        QStringLiteral("Si è verificato un errore durante la procedura "
+                                       "di aggiornamento. Riavvia Tarvolin e riprova."),
                         QStringLiteral("Attenzione"), Icona::Avviso);
     };
     azioni.apri = [](const QString& file) { ApriIndirizzo(file); };

@@ -3,11 +3,11 @@
 #include "app/avvio.h"
 #include "app/form1.h"
 #include "app/formopzioni.h"
+#include "common/diagnostica.h"
+#include "common/statoprocesso.h"
 #include "common_ui/clic.h"
 #include "common_ui/finestre.h"
-#include "common/diagnostica.h"
 #include "common_ui/messagebox.h"
-#include "common/statoprocesso.h"
 #include "host/hosting.h"
 #include "host/tokenhost.h"
 #include "queue/database.h"
@@ -144,7 +144,8 @@ void TForm1::AggiornamentoObbligatorio() {
     if (MostraMessaggio(this,
                         QStringLiteral("E' necessario aggiornare la versione di Tarvolin per poter "
                                        "continuare, effettuare adesso l'aggiornamento automatico?"),
-                        QStringLiteral("Conferma"), Icona::Avviso, Pulsanti::SiNo) == Risposta::Si) {
+                        QStringLiteral("Conferma"), Icona::Avviso,
+                        Pulsanti::SiNo) == Risposta::Si) {
         AggiornaVersione();
         return;
     }

@@ -1,8 +1,8 @@
 #include "formnag.h"
 
-#include "common_ui/icone.h"
 #include "common/clock.h"
 #include "common/deployment.h"
+#include "common_ui/icone.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -6,8 +6,8 @@
 #include "app/inifile.h"
 #include "common/deployment.h"
 #include "common/funzioni.h"
-#include "common_ui/messagebox.h"
 #include "common/statoprocesso.h"
+#include "common_ui/messagebox.h"
 #include "host/hosting.h"
 #include "platform/shell.h"
 

@@ -8,7 +8,7 @@ namespace tarvolin {
 namespace queue {
 class Database;
 }
-}
+} // namespace tarvolin
 
 // The user's notes: the text of the "memo" row of table_memo.
 namespace tarvolin::auxiliary {

@@ -94,8 +94,7 @@ void FileParziale::avviaScrittura() {
     // and dirty pages do not pile up over a large file.
     if (posizione_ - inizioScrittura_ < kPassoScrittura)
         return;
-    ::sync_file_range(fd_, inizioScrittura_, posizione_ - inizioScrittura_,
-                      SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(fd_, inizioScrittura_, posizione_ - inizioScrittura_, SYNC_FILE_RANGE_WRITE);
     inizioScrittura_ = posizione_;
 }
 

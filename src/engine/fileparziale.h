@@ -46,7 +46,7 @@ private:
     int fd_ = -1;
     int errore_ = 0;
     qint64 posizione_ = 0;
-    QByteArray blocco_;       // received, not yet written, from inizioBlocco_ on
+    QByteArray blocco_; // received, not yet written, from inizioBlocco_ on
     qint64 inizioBlocco_ = 0;
     QByteArray daVerificare_; // bytes on disk from the resume point on
     qint64 inizioVerifica_ = 0;

@@ -80,7 +80,8 @@ void MostraDownload(ProgrammaMotore& p, const QString& id, const QString& nomeFi
 }
 
 void MostraErrore(ProgrammaMotore& p, const QString& id, const QString& testo) {
-    chiudi(p, id, QStringLiteral("-"), testo, QStringLiteral("Errore download"), queue::IconaFallito);
+    chiudi(p, id, QStringLiteral("-"), testo, QStringLiteral("Errore download"),
+           queue::IconaFallito);
     registraFallito(p, id);
 }
 
@@ -134,10 +135,11 @@ ProprietariFile ProprietariDi(ProgrammaMotore& p, const QString& id, const QStri
     if (db == nullptr)
         return proprietari;
     try {
-        const queue::RowSet righe = db->Query(QStringLiteral("SELECT link FROM table_download WHERE "
-                                                      "completato = '1' AND nomefile = ? AND "
-                                                      "id <> ?"),
-                                       {nome, id});
+        const queue::RowSet righe =
+            db->Query(QStringLiteral("SELECT link FROM table_download WHERE "
+                                     "completato = '1' AND nomefile = ? AND "
+                                     "id <> ?"),
+                      {nome, id});
         for (int i = 0; i < righe.RowCount(); ++i)
             (righe.Value(i, QStringLiteral("link")) == link ? proprietari.questoLink
                                                             : proprietari.altroLink) = true;

@@ -18,7 +18,7 @@ QString filenameDi(const QByteArray& contentDisposition) {
     if (!m.hasMatch())
         return {};
     return m.capturedLength(2) > 0 || m.captured(1).startsWith(u'"') ? m.captured(2)
-                                                                    : m.captured(1).trimmed();
+                                                                     : m.captured(1).trimmed();
 }
 
 bool daSostituire(char32_t c) {
@@ -64,8 +64,7 @@ QString NomeSicuro(QString nome) {
     QString sicuro;
     for (const char32_t c : nome.toUcs4())
         sicuro += daSostituire(c) ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
-    if (sicuro.trimmed().isEmpty() || sicuro == QLatin1String(".") ||
-        sicuro == QLatin1String(".."))
+    if (sicuro.trimmed().isEmpty() || sicuro == QLatin1String(".") || sicuro == QLatin1String(".."))
         return QStringLiteral("download");
     return Accorcia(sicuro);
 }

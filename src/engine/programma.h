@@ -6,7 +6,7 @@ namespace tarvolin {
 namespace queue {
 class Database;
 }
-}
+} // namespace tarvolin
 
 namespace tarvolin::engine {
 

@@ -8,7 +8,7 @@ namespace tarvolin {
 namespace queue {
 class ModelloCoda;
 }
-}
+} // namespace tarvolin
 
 namespace tarvolin::engine {
 

@@ -31,7 +31,8 @@ bool AvviaSpuntati(const queue::ModelloCoda& m, const std::function<int()>& atti
     return true;
 }
 
-void FermaSpuntati(queue::ModelloCoda& m, const std::function<void(const QString& id)>& interrompi) {
+void FermaSpuntati(queue::ModelloCoda& m,
+                   const std::function<void(const QString& id)>& interrompi) {
     for (int i = 0; i < m.NumeroRighe(kCoda); ++i) {
         const queue::RigaCoda& riga = m.Riga(kCoda, i);
         if (!riga.spuntata)

@@ -99,7 +99,8 @@ void Scheduler::DownloadFile(const QString& id) {
     auto rifiuta = [&](const QString& testo) {
         if (riga() < 0)
             return;
-        code_.ImpostaCella(kCoda, riga(), queue::cella::Fine, FormatoOra(QDateTime::currentDateTime()));
+        code_.ImpostaCella(kCoda, riga(), queue::cella::Fine,
+                           FormatoOra(QDateTime::currentDateTime()));
         code_.ImpostaCella(kCoda, riga(), queue::cella::Stato, testo);
         code_.ImpostaIcona(kCoda, riga(), queue::IconaFermo);
     };

@@ -19,7 +19,7 @@ class Database;
 namespace queue {
 class ModelloCoda;
 }
-}
+} // namespace tarvolin
 
 namespace tarvolin::engine {
 

@@ -541,11 +541,10 @@ QString TDownload::nomeLibero(const QString& cartellaBase, bool sottocartella) {
         bool occupato = QFileInfo::exists(percorso);
         if (occupato) {
             ProprietariFile proprietari;
-            sulPrincipaleGarantito([&](ProgrammaMotore& p) {
-                proprietari = ProprietariDi(p, IdRiga, p_.Link, nome);
-            });
-            occupato = n == 1 ? proprietari.altroLink
-                              : proprietari.altroLink || !proprietari.questoLink;
+            sulPrincipaleGarantito(
+                [&](ProgrammaMotore& p) { proprietari = ProprietariDi(p, IdRiga, p_.Link, nome); });
+            occupato =
+                n == 1 ? proprietari.altroLink : proprietari.altroLink || !proprietari.questoLink;
         }
         if (!occupato)
             return nome;

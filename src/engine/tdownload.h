@@ -112,14 +112,14 @@ private:
     QString Sottocartella;
     QString TestoStato;
     QString CookieLogin;
-    QString parziale_;       // this row's partial file
-    QByteArray validatore_;  // the probe's strong ETag, else its Last-Modified
+    QString parziale_;      // this row's partial file
+    QByteArray validatore_; // the probe's strong ETag, else its Last-Modified
     qint64 OffsetRipresa = 0;
-    bool linkHost_ = false;  // resolved through the host's pages
-    bool risolto_ = false;   // resolved through the host's pages or the service
+    bool linkHost_ = false; // resolved through the host's pages
+    bool risolto_ = false;  // resolved through the host's pages or the service
     Rifiuto rifiuto_ = Rifiuto::Nessuno;
     int erroreScrittura_ = 0;
-    int diversi_ = 0;        // passes that found the server's file changed
+    int diversi_ = 0; // passes that found the server's file changed
     std::atomic<bool> trasferendo_{false};
     qint64 bloccoCorrente_ = 0;
     Cadenza cadenza_;

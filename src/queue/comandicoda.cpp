@@ -8,11 +8,12 @@ namespace tarvolin::queue {
 namespace {
 
 RigaTabella rigaCorrente(const RowSet& righe) {
-    return {righe.Value(QStringLiteral("id")),          righe.Value(QStringLiteral("link")),
-            righe.Value(QStringLiteral("passlink")),    righe.Value(QStringLiteral("passwordarchivio")),
-            righe.Value(QStringLiteral("autoextract")), righe.Value(QStringLiteral("gruppo")),
-            righe.Value(QStringLiteral("nomefile")),    righe.Value(QStringLiteral("dimensione")),
-            righe.Value(QStringLiteral("completato"))};
+    return {
+        righe.Value(QStringLiteral("id")),          righe.Value(QStringLiteral("link")),
+        righe.Value(QStringLiteral("passlink")),    righe.Value(QStringLiteral("passwordarchivio")),
+        righe.Value(QStringLiteral("autoextract")), righe.Value(QStringLiteral("gruppo")),
+        righe.Value(QStringLiteral("nomefile")),    righe.Value(QStringLiteral("dimensione")),
+        righe.Value(QStringLiteral("completato"))};
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "formadd.h"
 
-#include "common_ui/finestre.h"
 #include "common/deployment.h"
+#include "common/statoprocesso.h"
+#include "common_ui/finestre.h"
 #include "common_ui/messagebox.h"
 #include "common_ui/nominato.h"
-#include "common/statoprocesso.h"
 #include "queue/intake.h"
 #include "queue/listecoda.h"
 #include "queue/vistacoda.h"

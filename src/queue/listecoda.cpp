@@ -2,9 +2,9 @@
 
 #include "common/diagnostica.h"
 #include "common/funzioni.h"
+#include "common/statoprocesso.h"
 #include "common_ui/desktop.h"
 #include "common_ui/messagebox.h"
-#include "common/statoprocesso.h"
 #include "platform/shell.h"
 #include "queue/comandicoda.h"
 #include "queue/database.h"

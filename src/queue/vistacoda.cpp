@@ -1,7 +1,7 @@
 #include "vistacoda.h"
 
-#include "common_ui/icone.h"
 #include "common/statoprocesso.h"
+#include "common_ui/icone.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -18,7 +18,7 @@ namespace {
 
 struct Disposizione {
     QList<const char*> colonne; // visible columns, the caption first
-    QList<int> larghezze; // widths of the columns after the caption (0: fills the rest)
+    QList<int> larghezze;       // widths of the columns after the caption (0: fills the rest)
     QList<Qt::Alignment> allineamenti;
     int celleNascoste;
 };

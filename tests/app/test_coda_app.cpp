@@ -1,8 +1,8 @@
 // The queue inside the whole program: what a restart shows and the add button.
 #include "app/form1.h"
 #include "app/formopzioni.h"
-#include "common_ui/finestre.h"
 #include "common/statoprocesso.h"
+#include "common_ui/finestre.h"
 #include "queue/database.h"
 #include "queue/formadd.h"
 #include "queue/formdettagli.h"
@@ -119,8 +119,8 @@ TEST_F(CodaApp, DoubleClickOnAQueuedRowOpensItsEditorOnce) {
     QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, centro);
     QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, centro);
     EXPECT_EQ(app.Form1().FinestreDettagli().Aperti(), 1);
-    queue::TForm_DettagliDownload* editor =
-        app.Form1().FinestreDettagli().EditorePer(queue::VistaCoda::Cella(lista->Riga(0), queue::cella::Id));
+    queue::TForm_DettagliDownload* editor = app.Form1().FinestreDettagli().EditorePer(
+        queue::VistaCoda::Cella(lista->Riga(0), queue::cella::Id));
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->GruppoDownload->text(), "G");

@@ -4,9 +4,9 @@
 #include "host/tokenhost.h"
 #include "queue/database.h"
 #include "queue/schema.h"
+#include "siti_app.h"
 #include "support/app_fixture.h"
 #include "support/fake_maker_site.h"
-#include "siti_app.h"
 #include "support/qt_print.h"
 
 #include <QDir>

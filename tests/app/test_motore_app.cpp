@@ -19,8 +19,6 @@
 
 #include <QCheckBox>
 
-#include <algorithm>
-#include <functional>
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
@@ -32,6 +30,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <functional>
 
 using namespace tarvolin;
 using namespace tarvolin::app;
@@ -126,7 +126,8 @@ TEST_F(MotoreApp, ClosingDuringAnExtractionWaitsForTheWorker) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const QTreeWidgetItem* r = f.Lista->RigaPerId(id);
-            return r == nullptr || queue::VistaCoda::Cella(r, queue::cella::Progresso).startsWith("Estrazione");
+            return r == nullptr ||
+                   queue::VistaCoda::Cella(r, queue::cella::Progresso).startsWith("Estrazione");
         },
         20000));
     drop();
@@ -151,7 +152,10 @@ TEST_F(MotoreApp, AnEncryptedRarWithoutUnrarIsExplainedOnceARun) {
         queue::VistaCoda::Spunta(riga, true);
         f.BtPlay->click();
         EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return queue::VistaCoda::Cella(riga, queue::cella::Progresso) == "Estrazione non riuscita"; },
+            [&] {
+                return queue::VistaCoda::Cella(riga, queue::cella::Progresso) ==
+                       "Estrazione non riuscita";
+            },
             20000))
             << gruppo.constData();
     };
@@ -294,9 +298,7 @@ TEST_F(MotoreApp, ClosingInTheLastPauseStillRecordsTheFinishedFile) {
     const QString id = accoda(f, "/ultimo.bin");
     f.BtPlay->click();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return QFileInfo(root_.path() + "/temp/ultimo.bin.trvltmp").size() == dati.size();
-        },
+        [&] { return QFileInfo(root_.path() + "/temp/ultimo.bin.trvltmp").size() == dati.size(); },
         10000));
     FermaChiamateSincronizzate(); // what quitting the program does first
     QElapsedTimer chiusura;
@@ -304,9 +306,9 @@ TEST_F(MotoreApp, ClosingInTheLastPauseStillRecordsTheFinishedFile) {
     drop();
     EXPECT_LT(chiusura.elapsed(), 2500);
     queue::Database db(installedData() + "database.opt");
-    EXPECT_EQ(db.Query("SELECT completato FROM table_download WHERE id = ?", {id})
-                  .Value(0, "completato"),
-              "1");
+    EXPECT_EQ(
+        db.Query("SELECT completato FROM table_download WHERE id = ?", {id}).Value(0, "completato"),
+        "1");
     QFile finito(root_.path() + "/done/ultimo.bin");
     ASSERT_TRUE(finito.open(QIODevice::ReadOnly));
     EXPECT_TRUE(finito.readAll() == dati);
@@ -353,9 +355,10 @@ TEST_F(MotoreApp, AQueueEndingUnwatchedNotifiesTheDesktop) {
         const QStringList attese =
             guardata ? QStringList{}
                      : QStringList{"Download interrotto: " +
-                                       f.Db()->Query("SELECT nomefile FROM table_download "
-                                                     "WHERE id = ?",
-                                                     {perso})
+                                       f.Db()
+                                           ->Query("SELECT nomefile FROM table_download "
+                                                   "WHERE id = ?",
+                                                   {perso})
                                            .Value(0, "nomefile") +
                                        " | ",
                                    "Download terminati | 1 completato, 1 non riuscito"};

@@ -131,8 +131,9 @@ TEST_F(ProduttoreApp, NoticeTextIsSingleByteWithCrLfAndNeedsStatus200AndText) {
 TEST_F(ProduttoreApp, BannersFillTheirSlotsAndOpenTheirLinksWithTheCode) {
     servi("/b1.bmp", immagine("BMP", 250, 52));
     servi("/b2.bmp", immagine("BMP", 468, 60));
-    servi(kBannerIni, "[banner]\nimage1=\"b1.bmp\"\nlink1=\"http://x/top?v=[VOUCHER]\"\n"
-                      "image2=\"b2.bmp\"\nlink2=\"http://x/[VOUCHER]/a?c=[VOUCHER]&z=[voucher]\"\n");
+    servi(kBannerIni,
+          "[banner]\nimage1=\"b1.bmp\"\nlink1=\"http://x/top?v=[VOUCHER]\"\n"
+          "image2=\"b2.bmp\"\nlink2=\"http://x/[VOUCHER]/a?c=[VOUCHER]&z=[voucher]\"\n");
     TForm1& f = start().Form1();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !f.PanelBanner468->isHidden(); }, 10000));
     EXPECT_FALSE(f.ImageBanner250->pixmap().isNull());
@@ -181,7 +182,8 @@ TEST_F(ProduttoreApp, NoticeOpensOnceTheSplashHasEndedAndTelegramPanelOpensTheCh
 TEST_F(ProduttoreApp, PercentageNeedsAKnownSizeAndHoldsPastTwoGigabytes) {
     const qint64 gib = qint64(1) << 30;
     EXPECT_EQ(auxiliary::TestoAvanzamento(10, 0), std::nullopt);
-    EXPECT_EQ(auxiliary::TestoAvanzamento(427, 1000), "Aggiornamento del software in corso : 42.7%");
+    EXPECT_EQ(auxiliary::TestoAvanzamento(427, 1000),
+              "Aggiornamento del software in corso : 42.7%");
     EXPECT_EQ(auxiliary::TestoAvanzamento(2, 3), "Aggiornamento del software in corso : 66.7%");
     EXPECT_EQ(auxiliary::TestoAvanzamento(3 * gib, 4 * gib),
               "Aggiornamento del software in corso : 75.0%");
@@ -229,8 +231,8 @@ TEST_F(AggiornamentoApp, CompleteInstallerIsOpenedAndTheProgramEndsUnsaved) {
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_TRUE(file.readAll() == installatore);
         EXPECT_TRUE(f.PanelAggiornamento->isVisible());
-        EXPECT_TRUE(f.LabelAggiornamento->text().startsWith(
-            "Aggiornamento del software in corso : "));
+        EXPECT_TRUE(
+            f.LabelAggiornamento->text().startsWith("Aggiornamento del software in corso : "));
         if (invio == Invio::SenzaLunghezza)
             EXPECT_EQ(f.LabelAggiornamento->text(), "Aggiornamento del software in corso : 0.0%");
         else

@@ -25,8 +25,8 @@ TEST(RecordServizio, TicketDatesAreShownDayFirst) {
 TEST(RecordServizio, TicketListRecords) {
     const auto righe =
         tickets::LeggiListaTicket(u"T1|||a|||b|||Primo|||2021-03-04 05:06:07|||{|end|}"
-                                 u"T2|||a|||b|||Secondo|||2021-01-02 03:04:05|||x|||ignored{|end|}"
-                                 u"T3|||a|||b|||Senza fine|||2021-01-02 03:04:05|||x|||");
+                                  u"T2|||a|||b|||Secondo|||2021-01-02 03:04:05|||x|||ignored{|end|}"
+                                  u"T3|||a|||b|||Senza fine|||2021-01-02 03:04:05|||x|||");
     ASSERT_EQ(righe.size(), 2u);
     EXPECT_EQ(righe[0], QStringList({"Primo", "04/03/2021 05.06.07", "Aperto", "T1", "a", "b"}));
     EXPECT_EQ(righe[1][tickets::colonna::Status], "Chiuso");
@@ -35,8 +35,8 @@ TEST(RecordServizio, TicketListRecords) {
 TEST(RecordServizio, ConversationLinesNameTheSenderAndStayOneLineEach) {
     const auto righe =
         tickets::LeggiConversazione(u"ADMIN|||ciao|||2021-03-04 05:06:07|||{|end|}"
-                                   u"mario|||due\nrighe\r\ne mezza|||2021-03-04 05:07:00|||{|end|}"
-                                   u"admin|||x|||2021-03-04 05:0\n:07{|end|}");
+                                    u"mario|||due\nrighe\r\ne mezza|||2021-03-04 05:07:00|||{|end|}"
+                                    u"admin|||x|||2021-03-04 05:0\n:07{|end|}");
     ASSERT_EQ(righe.size(), 3u);
     EXPECT_EQ(righe[0].testo, "04/03/2021 05.06.07 - ADMIN > ciao");
     EXPECT_TRUE(righe[0].admin);

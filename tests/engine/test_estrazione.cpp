@@ -451,7 +451,8 @@ protected:
 
     QString accoda(const QByteArray& path, const QString& gruppo, const QString& password = {}) {
         const QString url = server_.url(path);
-        const QString id = QString::number(queue::InserisciLink(db_, url, {}, password, true, gruppo));
+        const QString id =
+            QString::number(queue::InserisciLink(db_, url, {}, password, true, gruppo));
         ParametriDownload& p = parametri_[id];
         p.IdRiga = id;
         p.Link = url;
@@ -518,7 +519,8 @@ TEST_F(EstrazioneMotore, OnlyTheWorkerThatCompletesTheGroupExtractsAndItsRowTell
         const QString id = accoda(c.path, {}, c.password);
         scarica(id);
         EXPECT_EQ(programma_.celle[id][queue::cella::Progresso], c.progressi) << c.path.constData();
-        EXPECT_EQ(programma_.celle[id][queue::cella::Stato].last(), "Completato") << c.path.constData();
+        EXPECT_EQ(programma_.celle[id][queue::cella::Stato].last(), "Completato")
+            << c.path.constData();
         EXPECT_EQ(programma_.spostate.contains(id), c.spostata) << c.path.constData();
     }
 }
@@ -526,8 +528,9 @@ TEST_F(EstrazioneMotore, OnlyTheWorkerThatCompletesTheGroupExtractsAndItsRowTell
 // A finished row taken to the completed list by its worker, or by the menu command.
 TEST(Completati, AMovedRowShowsWhatWasDownloadedOrSkipped) {
     QTabWidget schede;
-    queue::ListeCoda code(new queue::VistaCoda(queue::TipoLista::Coda), new queue::VistaCoda(queue::TipoLista::NonCompletati),
-                   new queue::VistaCoda(queue::TipoLista::Completati), &schede);
+    queue::ListeCoda code(new queue::VistaCoda(queue::TipoLista::Coda),
+                          new queue::VistaCoda(queue::TipoLista::NonCompletati),
+                          new queue::VistaCoda(queue::TipoLista::Completati), &schede);
     for (queue::VistaCoda* vista : {code.Lista(), code.NonCompletati(), code.Completati()})
         schede.addTab(vista, {});
     ProgrammaCoda programma(code.Modello(), [] { return nullptr; });

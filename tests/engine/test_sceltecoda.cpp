@@ -37,9 +37,15 @@ TEST(SceltaCoda, AutomaticModeTakesTheFirstQueuedRowWhileUnderItsLimit) {
         int attivi, massimo;
         std::optional<QString> atteso;
     } casi[] = {
-        {{{queue::IconaFermo, false}, {queue::IconaFallito, false}, {queue::IconaInCorso, false},
-          {queue::IconaCompletato, false}, {queue::IconaInCoda, false}, {queue::IconaInCoda, true}},
-         1, 3, "4"},
+        {{{queue::IconaFermo, false},
+          {queue::IconaFallito, false},
+          {queue::IconaInCorso, false},
+          {queue::IconaCompletato, false},
+          {queue::IconaInCoda, false},
+          {queue::IconaInCoda, true}},
+         1,
+         3,
+         "4"},
         {{{queue::IconaInCoda, false}}, 3, 3, std::nullopt},
         {{{queue::IconaFermo, true}, {queue::IconaFallito, true}}, 0, 3, std::nullopt},
     };
@@ -52,8 +58,9 @@ TEST(SceltaCoda, AutomaticModeTakesTheFirstQueuedRowWhileUnderItsLimit) {
 
 TEST(SceltaCoda, TheStartButtonStartsTickedRowsUntilTheLimit) {
     const std::initializer_list<R> righe = {
-        {queue::IconaInCoda, true},     {queue::IconaCompletato, true}, {queue::IconaInCorso, true}, {queue::IconaFermo, true},
-        {queue::IconaInCoda, false},    {queue::IconaFallito, true},    {queue::IconaInCoda, true}};
+        {queue::IconaInCoda, true}, {queue::IconaCompletato, true}, {queue::IconaInCorso, true},
+        {queue::IconaFermo, true},  {queue::IconaInCoda, false},    {queue::IconaFallito, true},
+        {queue::IconaInCoda, true}};
     const struct {
         int attivi;
         QSet<QString> rifiutate; // starts that end at once, taking no worker
@@ -84,16 +91,20 @@ TEST(SceltaCoda, TheStartButtonStartsTickedRowsUntilTheLimit) {
 
 TEST(SceltaCoda, StopHoldsTickedQueuedRowsAndRequeueReleasesOnlyTickedHeldOnes) {
     queue::ModelloCoda m;
-    riempi(m, {{queue::IconaInCoda, true}, {queue::IconaInCoda, false}, {queue::IconaInCorso, true},
-               {queue::IconaInCorso, false}, {queue::IconaFermo, false}, {queue::IconaFallito, true}});
+    riempi(m, {{queue::IconaInCoda, true},
+               {queue::IconaInCoda, false},
+               {queue::IconaInCorso, true},
+               {queue::IconaInCorso, false},
+               {queue::IconaFermo, false},
+               {queue::IconaFallito, true}});
     QStringList interrotte;
     FermaSpuntati(m, [&](const QString& id) { interrotte << id; });
     EXPECT_EQ(interrotte, QStringList({"2"}));
-    EXPECT_EQ(icone(m), QList<int>({queue::IconaFermo, queue::IconaInCoda, queue::IconaInCorso, queue::IconaInCorso,
-                                     queue::IconaFermo, queue::IconaFallito}));
+    EXPECT_EQ(icone(m), QList<int>({queue::IconaFermo, queue::IconaInCoda, queue::IconaInCorso,
+                                    queue::IconaInCorso, queue::IconaFermo, queue::IconaFallito}));
     RimettiInCodaSpuntati(m);
-    EXPECT_EQ(icone(m), QList<int>({queue::IconaInCoda, queue::IconaInCoda, queue::IconaInCorso, queue::IconaInCorso,
-                                     queue::IconaFermo, queue::IconaFallito}));
+    EXPECT_EQ(icone(m), QList<int>({queue::IconaInCoda, queue::IconaInCoda, queue::IconaInCorso,
+                                    queue::IconaInCorso, queue::IconaFermo, queue::IconaFallito}));
 }
 
 } // namespace

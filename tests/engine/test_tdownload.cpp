@@ -24,9 +24,9 @@
 
 #include <algorithm>
 #include <csignal>
-#include <optional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <sys/resource.h>
 
 #include "support/qt_print.h"
@@ -193,7 +193,8 @@ TEST_F(Motore, HostKeywordsEndAtOnceAndServiceLinksWaitForTheirOwnAnswer) {
     clock::ScopedSpeedUp attesaPiuLunga(10);
     ambiente_.hostConosciuto = [](const QString&) { return true; };
     server_.aggiungi("/diretto.bin", "diretto");
-    const QString id = QString::number(queue::InserisciLink(db_, "http://altro/x", {}, {}, false, {}));
+    const QString id =
+        QString::number(queue::InserisciLink(db_, "http://altro/x", {}, {}, false, {}));
     ParametriDownload p;
     p.IdRiga = id;
     p.Link = "http://altro/x";
@@ -442,8 +443,8 @@ TEST_F(Motore, AWebPageWhereAHostPromisedAFileIsAMissingFile) {
     ambiente_.hostConosciuto = [](const QString& link) { return link.contains("altro"); };
     ambiente_.accesso.senddata = [this](const QString& codice, const QString& payload) {
         if (codice == "#0333")
-            InstradaLinkServizio(attivi_, payload.section('!', 0, 0) + '|' +
-                                              server_.url("/pagina"));
+            InstradaLinkServizio(attivi_,
+                                 payload.section('!', 0, 0) + '|' + server_.url("/pagina"));
     };
     const QString ospitato = scarica("http://altro.example/file.rar");
     EXPECT_EQ(completato(ospitato), "2");
@@ -466,8 +467,8 @@ TEST_F(Motore, RowsWithOneNameKeepEachItsOwnFile) {
     for (int i = 0; i < 2; ++i) {
         server_.aggiungi(path[i], contenuti[i]);
         server_.imposta(path[i], stesso);
-        lavoratori.push_back(std::make_unique<TDownload>(parametri(server_.url(path[i])),
-                                                         ambiente_));
+        lavoratori.push_back(
+            std::make_unique<TDownload>(parametri(server_.url(path[i])), ambiente_));
         attivi_.Lista << lavoratori.back().get();
     }
     for (const auto& w : lavoratori)
@@ -507,7 +508,8 @@ TEST_F(Motore, MissingFoldersAreMadeAndOnesThatCannotBeSaySo) {
 
     const QString senzaCompletati = scarica(
         server_.url("/f.bin"), [&](ParametriDownload& p) { p.CartellaCompletati = bloccato; });
-    EXPECT_EQ(programma_.righe[senzaCompletati].celle[queue::cella::Stato], "Completato ma non spostato!");
+    EXPECT_EQ(programma_.righe[senzaCompletati].celle[queue::cella::Stato],
+              "Completato ma non spostato!");
     EXPECT_EQ(programma_.righe[senzaCompletati].celle[queue::cella::Progresso],
               "Cartella non accessibile");
     EXPECT_EQ(completato(senzaCompletati), "1");
@@ -606,8 +608,8 @@ TEST_F(Motore, FreeSpaceIsCheckedBeforeAByteIsWritten) {
         res.set_content_provider(kPetabyte, "application/octet-stream",
                                  [](size_t offset, size_t, httplib::DataSink& sink) {
                                      static const std::string zeri(65536, '\0');
-                                     return offset < (1 << 20) && sink.write(zeri.data(),
-                                                                             zeri.size());
+                                     return offset < (1 << 20) &&
+                                            sink.write(zeri.data(), zeri.size());
                                  });
     });
     enorme.start(0);

@@ -17,11 +17,13 @@ int main(int argc, char** argv) {
     queue::ModelloCoda modello;
     QStringList celle(queue::cella::Id + 1);
     celle[queue::cella::Id] = QStringLiteral("7");
-    modello.Aggiungi(queue::TipoLista::Coda, queue::RigaCoda{QStringLiteral("f.rar"), celle, queue::IconaInCoda, false});
+    modello.Aggiungi(queue::TipoLista::Coda,
+                     queue::RigaCoda{QStringLiteral("f.rar"), celle, queue::IconaInCoda, false});
     const bool scelta = engine::ProssimoAutomatico(modello, 0, 1) == QStringLiteral("7");
     void (engine::Scheduler::*avvia)(const QString&) = &engine::Scheduler::DownloadFile;
     const bool collegati =
-        avvia != nullptr && net::dominio::Corrisponde(QStringLiteral("a.b.it"), QStringLiteral("b.it")) &&
+        avvia != nullptr &&
+        net::dominio::Corrisponde(QStringLiteral("a.b.it"), QStringLiteral("b.it")) &&
         host::HostConosciuto({QStringLiteral("b.it")}, QStringLiteral("http://b.it/x")) &&
         !service::BuildFrame("#0661K").isEmpty() && !sources::ErroreDlc().isEmpty();
     return scelta && collegati ? 0 : 1;

@@ -1,7 +1,7 @@
 // The add-links dialog over a real database: the order of its checks and what it queues.
-#include "common_ui/messagebox.h"
-#include "common_ui/finestre.h"
 #include "common/statoprocesso.h"
+#include "common_ui/finestre.h"
+#include "common_ui/messagebox.h"
 #include "queue/database.h"
 #include "queue/formadd.h"
 #include "queue/listecoda.h"

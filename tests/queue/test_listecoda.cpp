@@ -1,6 +1,6 @@
 // The three queue lists against a real database file: loading, and every list command.
-#include "common_ui/messagebox.h"
 #include "common/statoprocesso.h"
+#include "common_ui/messagebox.h"
 #include "queue/database.h"
 #include "queue/listecoda.h"
 #include "queue/schema.h"

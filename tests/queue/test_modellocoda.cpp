@@ -14,7 +14,8 @@ RigaCoda riga(TipoLista tipo, const QString& id, const QString& didascalia = {})
 }
 
 TEST(ModelloCoda, RowsAreFoundByTheirIdThroughEveryChange) {
-    for (const TipoLista tipo : {TipoLista::Coda, TipoLista::NonCompletati, TipoLista::Completati}) {
+    for (const TipoLista tipo :
+         {TipoLista::Coda, TipoLista::NonCompletati, TipoLista::Completati}) {
         ModelloCoda m;
         for (const char* id : {"a", "b", "c", "b"})
             m.Aggiungi(tipo, riga(tipo, id));

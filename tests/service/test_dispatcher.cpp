@@ -75,7 +75,7 @@ TEST_F(DispatcherTest, NoSlotMessage) {
     dispatcher.OnRead("#0668");
     ASSERT_EQ(avvisi.size(), 1);
     EXPECT_EQ(avvisi.first().testo, "Purtroppo al momento non ci sono SLOT easybytez "
-                                           "disponibili, riprova tra qualche minuto :(");
+                                    "disponibili, riprova tra qualche minuto :(");
     EXPECT_EQ(avvisi.first().didascalia, "Attenzione");
 }
 

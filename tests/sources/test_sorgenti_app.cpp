@@ -2,8 +2,8 @@
 // and link folders typed into an add-links dialog, against local stand-ins of both services.
 #include "app/form1.h"
 #include "app/formopzioni.h"
-#include "common_ui/finestre.h"
 #include "common/statoprocesso.h"
+#include "common_ui/finestre.h"
 #include "queue/formadd.h"
 #include "queue/listecoda.h"
 #include "queue/vistacoda.h"
