@@ -10,7 +10,6 @@
 #include "queue/database.h"
 #include "queue/intake.h"
 #include "queue/schema.h"
-#include "queue/vistacoda.h"
 
 #include <QCoreApplication>
 #include <QDir>
