@@ -396,9 +396,14 @@ void FakeFileServer::servi(const httplib::Request& req, httplib::Response& res) 
     const bool pagina =
         colpita && !guasti.paginaErrore.isEmpty() && (!guasti.paginaSoloSuRipresa || ripresa);
 
-    if (colpita && guasti.bloccaPrima)
-        attendi(guasti.bloccaMs);
-    if (!guasti.redirectA.isEmpty()) {
+    // Stopped mid-stall, the connection is dropped rather than answered late: a late answer
+    // races the stop and its first block can still reach the client.
+    const bool interrotta = colpita && guasti.bloccaPrima && !attendi(guasti.bloccaMs);
+    if (interrotta) {
+        res.status = 200;
+        res.set_content_provider(1, kTipo,
+                                 [](size_t, size_t, httplib::DataSink&) { return false; });
+    } else if (!guasti.redirectA.isEmpty()) {
         const QByteArray& a = guasti.redirectA;
         res.status = 302;
         res.set_header("Location", a.startsWith('/') ? url(a).toStdString() : a.toStdString());
