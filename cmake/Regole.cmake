@@ -16,12 +16,9 @@ endif()
 target_compile_definitions(tarvolin_regole INTERFACE
   QT_USE_QSTRINGBUILDER QT_NO_CAST_TO_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
 
-# Where every string is spelled out as a Latin-1 or UTF-16 literal. Not common/ and queue/,
-# which still pass plain char literals to QString in some twenty places.
-set(TARVOLIN_LETTERALI_ESPLICITI
-  tarvolin_platform tarvolin_net tarvolin_service tarvolin_host tarvolin_engine tarvolin_tickets
-  tarvolin_search tarvolin_auxiliary tarvolin_sources tarvolin_app Tarvolin tarvolin_common
-  tarvolin_common_ui tarvolin_queue tarvolin_queue_ui tarvolin_engine_ui nucleo_senza_widget)
+# The program's own code spells every string out as a Latin-1 or UTF-16 literal; tests and
+# benchmarks may pass plain char literals to QString.
+set(TARVOLIN_LETTERALI_ESPLICITI ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests/nucleo)
 add_library(tarvolin_regole_letterali INTERFACE)
 target_compile_definitions(tarvolin_regole_letterali INTERFACE QT_NO_CAST_FROM_ASCII)
 
@@ -31,9 +28,13 @@ function(tarvolin_regole_applica dir)
     get_target_property(type ${target} TYPE)
     if(type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY|EXECUTABLE)$")
       target_link_libraries(${target} PRIVATE tarvolin_regole)
-      if(target IN_LIST TARVOLIN_LETTERALI_ESPLICITI)
-        target_link_libraries(${target} PRIVATE tarvolin_regole_letterali)
-      endif()
+      foreach(radice IN LISTS TARVOLIN_LETTERALI_ESPLICITI)
+        cmake_path(IS_PREFIX radice "${dir}" NORMALIZE esplicito)
+        if(esplicito)
+          target_link_libraries(${target} PRIVATE tarvolin_regole_letterali)
+          break()
+        endif()
+      endforeach()
     endif()
   endforeach()
   get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
