@@ -45,6 +45,7 @@ void FermaSpuntati(queue::ModelloCoda& m,
 }
 
 void RimettiInCodaSpuntati(queue::ModelloCoda& m) {
+    const queue::ModelloCoda::Aggiornamento aggiornamento(m);
     for (int i = m.NumeroRighe(kCoda) - 1; i >= 0; --i) {
         const queue::RigaCoda& riga = m.Riga(kCoda, i);
         if (riga.spuntata && riga.icona == queue::IconaFermo)

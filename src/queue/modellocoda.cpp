@@ -78,6 +78,16 @@ void ModelloCoda::ImpostaIcona(TipoLista tipo, int posizione, int icona) {
     emit RigaCambiata(tipo, posizione, Parte::Icona, 0);
 }
 
+ModelloCoda::Aggiornamento::Aggiornamento(ModelloCoda& m) : m_(m) {
+    if (m_.aggiornamenti_++ == 0)
+        emit m_.AggiornamentoIniziato();
+}
+
+ModelloCoda::Aggiornamento::~Aggiornamento() {
+    if (--m_.aggiornamenti_ == 0)
+        emit m_.AggiornamentoFinito();
+}
+
 void ModelloCoda::Spunta(TipoLista tipo, int posizione, bool spuntata) {
     RigaCoda& r = liste_[indice(tipo)].righe[posizione];
     if (r.spuntata == spuntata)

@@ -77,7 +77,21 @@ public:
     // Rows a running worker holds: the delete and the move of completed rows leave them alone.
     QSet<QString> RigheTenute;
 
+    // The changes made while one lives are one update: the lists on screen redraw once, after.
+    class Aggiornamento {
+    public:
+        explicit Aggiornamento(ModelloCoda& m);
+        ~Aggiornamento();
+        Aggiornamento(const Aggiornamento&) = delete;
+        Aggiornamento& operator=(const Aggiornamento&) = delete;
+
+    private:
+        ModelloCoda& m_;
+    };
+
 signals:
+    void AggiornamentoIniziato();
+    void AggiornamentoFinito();
     void RigaAggiunta(TipoLista tipo, int posizione);
     void RigaRimossa(TipoLista tipo, int posizione);
     // `cella` counts only for Parte::Cella.
@@ -94,6 +108,7 @@ private:
     static int indice(TipoLista tipo) { return static_cast<int>(tipo); }
 
     std::array<Lista, 3> liste_;
+    int aggiornamenti_ = 0; // open updates, nested
 };
 
 } // namespace tarvolin::queue

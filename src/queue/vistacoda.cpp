@@ -95,6 +95,9 @@ void VistaCoda::Mostra(ModelloCoda& modello) {
     connect(modello_, &ModelloCoda::RigaAggiunta, this, &VistaCoda::aggiunta);
     connect(modello_, &ModelloCoda::RigaRimossa, this, &VistaCoda::rimossa);
     connect(modello_, &ModelloCoda::RigaCambiata, this, &VistaCoda::cambiata);
+    connect(modello_, &ModelloCoda::AggiornamentoIniziato, this,
+            [this] { setUpdatesEnabled(false); });
+    connect(modello_, &ModelloCoda::AggiornamentoFinito, this, [this] { setUpdatesEnabled(true); });
     clear();
     for (int i = 0; i < modello_->NumeroRighe(tipo_); ++i)
         aggiunta(tipo_, i);

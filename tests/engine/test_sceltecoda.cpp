@@ -102,9 +102,16 @@ TEST(SceltaCoda, StopHoldsTickedQueuedRowsAndRequeueReleasesOnlyTickedHeldOnes) 
     EXPECT_EQ(interrotte, QStringList({"2"}));
     EXPECT_EQ(icone(m), QList<int>({queue::IconaFermo, queue::IconaInCoda, queue::IconaInCorso,
                                     queue::IconaInCorso, queue::IconaFermo, queue::IconaFallito}));
+    // One update of the lists: they redraw once, after every row has changed.
+    QStringList eventi;
+    QObject::connect(&m, &queue::ModelloCoda::AggiornamentoIniziato, [&] { eventi << "inizio"; });
+    QObject::connect(&m, &queue::ModelloCoda::AggiornamentoFinito, [&] { eventi << "fine"; });
+    QObject::connect(&m, &queue::ModelloCoda::RigaCambiata,
+                     [&](queue::TipoLista, int riga) { eventi << QString::number(riga); });
     RimettiInCodaSpuntati(m);
     EXPECT_EQ(icone(m), QList<int>({queue::IconaInCoda, queue::IconaInCoda, queue::IconaInCorso,
                                     queue::IconaInCorso, queue::IconaFermo, queue::IconaFallito}));
+    EXPECT_EQ(eventi, QStringList({"inizio", "0", "fine"}));
 }
 
 } // namespace

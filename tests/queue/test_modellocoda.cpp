@@ -62,6 +62,14 @@ TEST(ModelloCoda, AListShowsTheModelAndHandsTheUsersChangesBack) {
     m.Rimuovi(TipoLista::Coda, 0);
     ASSERT_EQ(vista.NumeroRighe(), 1);
     EXPECT_EQ(vista.Riga(0), r);
+
+    // Changes made as one update are drawn once, when the outermost one ends.
+    {
+        const ModelloCoda::Aggiornamento esterno(m);
+        { const ModelloCoda::Aggiornamento interno(m); }
+        EXPECT_FALSE(vista.updatesEnabled());
+    }
+    EXPECT_TRUE(vista.updatesEnabled());
 }
 
 } // namespace
