@@ -91,7 +91,7 @@ void TForm1::creaMotore() {
         [this](const QString& titolo, const QString& testo) { MostraNotifica(titolo, testo); },
         [this] { return isVisible() && !isMinimized(); });
     programmaCoda_->Concluso = [this](const QString& id, bool riuscito) {
-        notifiche_->Concluso(programmaCoda_->Didascalia(id), riuscito);
+        notifiche_->Concluso(id, programmaCoda_->Didascalia(id), riuscito);
     };
     Estrazioni = new engine::RegistroEstrazioni(this);
     connect(Estrazioni, &engine::RegistroEstrazioni::UnrarMancante, this, [this] {

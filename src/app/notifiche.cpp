@@ -2,20 +2,21 @@
 
 namespace tarvolin::app {
 
-void NotificheCoda::Concluso(const QString& nomeFile, bool riuscito) {
-    if (riuscito) {
-        ++completati_;
-        return;
-    }
-    ++falliti_;
-    mostra(QStringLiteral("Download interrotto: ") + nomeFile, QString());
+void NotificheCoda::Concluso(const QString& id, const QString& nomeFile, bool riuscito) {
+    (riuscito ? falliti_ : completati_).remove(id);
+    (riuscito ? completati_ : falliti_).insert(id);
+    if (!riuscito)
+        mostra(QStringLiteral("Download interrotto: ") + nomeFile, QString());
 }
 
 void NotificheCoda::FineDownload(bool finita) {
-    if (!finita || completati_ + falliti_ == 0)
+    if (!finita || completati_.size() + falliti_.size() == 0)
         return;
-    mostra(QStringLiteral("Download terminati"), TestoDownloadTerminati(completati_, falliti_));
-    completati_ = falliti_ = 0;
+    mostra(QStringLiteral("Download terminati"),
+           TestoDownloadTerminati(static_cast<int>(completati_.size()),
+                                  static_cast<int>(falliti_.size())));
+    completati_.clear();
+    falliti_.clear();
 }
 
 void NotificheCoda::mostra(const QString& titolo, const QString& testo) {

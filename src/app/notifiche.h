@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -8,8 +9,9 @@ namespace tarvolin::app {
 
 // The desktop notifications of a queue that runs while nobody watches: one when the last
 // running download has ended, with how many finished and how many failed since the last such
-// notification, and one for each download that ends failed for good. Nothing is shown while
-// the window is on screen, so a user who is watching is not disturbed.
+// notification, and one for each download that ends failed for good. A row counts once, as
+// what it ended as last. Nothing is shown while the window is on screen, so a user who is
+// watching is not disturbed.
 class NotificheCoda {
 public:
     using Mostra = std::function<void(const QString& titolo, const QString& testo)>;
@@ -17,7 +19,7 @@ public:
     NotificheCoda(Mostra mostra, std::function<bool()> osservata)
         : mostra_(std::move(mostra)), osservata_(std::move(osservata)) {}
 
-    void Concluso(const QString& nomeFile, bool riuscito);
+    void Concluso(const QString& id, const QString& nomeFile, bool riuscito);
     // A worker has ended; `finita` when nothing runs and nothing more will start by itself.
     void FineDownload(bool finita);
 
@@ -26,8 +28,7 @@ private:
 
     Mostra mostra_;
     std::function<bool()> osservata_;
-    int completati_ = 0;
-    int falliti_ = 0;
+    QSet<QString> completati_, falliti_; // row ids
 };
 
 // "3 completati, 1 non riuscito"

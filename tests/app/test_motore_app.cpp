@@ -2,6 +2,7 @@
 // and automatic mode with its gates, against a local file server.
 #include "app/form1.h"
 #include "app/formopzioni.h"
+#include "app/notifiche.h"
 #include "common/clock.h"
 #include "common/statoprocesso.h"
 #include "common/synccall.h"
@@ -364,6 +365,19 @@ TEST_F(MotoreApp, AQueueEndingUnwatchedNotifiesTheDesktop) {
                                    "Download terminati | 1 completato, 1 non riuscito"};
         EXPECT_EQ(notifiche, attese) << nome;
     }
+}
+
+// A row that failed for good and then finished counts as finished only.
+TEST(NotificheCoda, ARowCountsOnceAsWhatItEndedAsLast) {
+    QStringList mostrate;
+    NotificheCoda notifiche([&](const QString& t, const QString& m) { mostrate << t + " | " + m; },
+                            [] { return false; });
+    notifiche.Concluso("1", "a.bin", false);
+    notifiche.Concluso("1", "a.bin", true);
+    notifiche.Concluso("2", "b.bin", true);
+    notifiche.FineDownload(true);
+    EXPECT_EQ(mostrate, QStringList({"Download interrotto: a.bin | ",
+                                     "Download terminati | 2 completati, 0 non riusciti"}));
 }
 
 } // namespace
