@@ -1,6 +1,7 @@
 #include "engine/estrazione.h"
 
 #include "engine/estrazione_librerie.h"
+#include "engine/percorsi.h"
 #include "engine/registroestrazioni.h"
 
 #include <QDateTime>
@@ -129,9 +130,18 @@ EsitoEstrazione EstraiArchivio(const PianoEstrazione& piano, const QString& pass
                                const Annulla& annulla) {
     if (piano.archivio.isEmpty())
         return EsitoEstrazione::NonRiuscita;
+    // Its names come from a server: checked before the folder is made, which would follow a
+    // planted link, and after.
+    const QString radice = piano.radice.isEmpty() ? piano.base : piano.radice;
+    const auto dentro = [&] {
+        return CartellaDentro(radice, piano.base, true) &&
+               CartellaDentro(piano.base, piano.cartella, false);
+    };
+    if (!dentro() || !FileDentro(piano.base, piano.archivio))
+        return EsitoEstrazione::NonRiuscita;
     // The folder's name may be taken by a finished file; beside the archive, among the other
     // finished files, nothing is replaced.
-    const bool propria = QDir().mkpath(piano.cartella);
+    const bool propria = QDir().mkpath(piano.cartella) && dentro();
     const QString destinazione =
         QFileInfo(propria ? piano.cartella : piano.base).absoluteFilePath();
     // Only UnRAR decrypts RAR; without it such an archive goes to libarchive, which fails.

@@ -16,6 +16,7 @@ struct PianoEstrazione {
     QString archivio; // the archive, or the first volume of its set; empty: none found
     QString cartella; // the folder named after the archive
     QString base;     // where the entries go when that folder cannot be made
+    QString radice;   // the completed folder, which nothing of it may leave; empty: `base`
 };
 
 // The plan for the file `nome` just finished (or skipped) in the folder `base`, which ends with
@@ -36,8 +37,9 @@ enum class EsitoEstrazione { Riuscita, NonRiuscita, SenzaUnrar, Annullata };
 using Annulla = std::function<bool()>;
 
 // Extracts the planned archive into its folder (made with its parents, else the base folder)
-// with the password when it is not empty. No entry lands outside that folder. The archive stays
-// where it is. Blocking; runs on a worker thread.
+// with the password when it is not empty. The folder, resolved, must lie inside the base folder
+// and that inside the completed folder, and no entry lands outside it. The archive stays where
+// it is. Blocking; runs on a worker thread.
 EsitoEstrazione EstraiArchivio(const PianoEstrazione& piano, const QString& password,
                                const Annulla& annulla = {});
 

@@ -3,6 +3,7 @@
 // UnRAR's recent versions refuse symlinks that lead out of the destination. Names that are
 // absolute or hold ".." it would rewrite to a place of its own; they are refused here instead.
 #include "engine/estrazione_librerie.h"
+#include "engine/percorsi.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -257,7 +258,8 @@ std::optional<EsitoEstrazione> EstraiConUnrar(const QString& archivio, const QSt
         const QByteArray percorso = QFile::encodeName(voce);
         const bool diCartella = (intestazione->Flags & RHDF_DIRECTORY) != 0;
         // Beside the archive, a folder already there is added to and left as it is.
-        const bool libera = nome && (sovrascrivi || !PostoOccupato(percorso.constData(), false));
+        const bool libera = nome && FileDentro(radice, voce) &&
+                            (sovrascrivi || !PostoOccupato(percorso.constData(), false));
         riuscita = riuscita &&
                    (libera || (nome && diCartella && !PostoOccupato(percorso.constData(), true)));
         r = u->elabora(archivioAperto.get(), libera ? RAR_EXTRACT : RAR_SKIP, cartella.data(),

@@ -11,8 +11,32 @@
 
 namespace tarvolin::engine {
 
-FileParziale::FileParziale(const QString& percorso) {
-    fd_ = ::open(QFile::encodeName(percorso).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+namespace {
+
+constexpr int kApertura = O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW;
+
+// A regular file with no other name: a hard link would carry the writes to another file.
+bool soloNostro(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
+}
+
+} // namespace
+
+FileParziale::FileParziale(const QString& percorso) : percorso_(percorso) {
+    const QByteArray nativo = QFile::encodeName(percorso);
+    fd_ = ::open(nativo.constData(), kApertura, 0644);
+    if (fd_ < 0 && errno != ELOOP) {
+        errore_ = errno;
+        return;
+    }
+    if (fd_ >= 0 && soloNostro(fd_))
+        return;
+    // Someone else's link at our name: it goes, and the file is made anew, or not at all.
+    if (fd_ >= 0)
+        ::close(fd_);
+    ::unlink(nativo.constData());
+    fd_ = ::open(nativo.constData(), kApertura | O_EXCL, 0644);
     if (fd_ < 0)
         errore_ = errno;
 }
@@ -114,6 +138,21 @@ bool FileParziale::Sincronizza() {
         return true;
     errore_ = errno;
     return false;
+}
+
+void FileParziale::Scarta() {
+    blocco_.clear();
+    daVerificare_.clear();
+    const int fd = fd_ >= 0 ? fd_
+                            : ::open(QFile::encodeName(percorso_).constData(),
+                                     O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return;
+    if (::ftruncate(fd, 0) != 0)
+        errore_ = errno;
+    if (fd != fd_)
+        ::close(fd);
+    posizione_ = inizioScrittura_ = inizioBlocco_ = 0;
 }
 
 bool FileParziale::Chiudi() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ripresa.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,7 +9,8 @@ namespace tarvolin::engine {
 
 // A partial download on disk. Its length is always the bytes actually written: nothing is
 // allocated ahead. A resumed file re-fetches its last bytes and checks them against the disk,
-// so a file that changed on the server is caught before it is finished corrupt.
+// so a file that changed on the server is caught before it is finished corrupt. A link planted
+// at its name is never written through: a symbolic or hard link there is replaced by a new file.
 class FileParziale {
 public:
     static constexpr qint64 kRipresa = 8192;
@@ -33,6 +36,15 @@ public:
     bool Tronca(qint64 lunghezza);
     bool Sincronizza(); // flushed to the disk
     bool Chiudi();      // false when the last writes failed after all
+    // After a failed flush or close its bytes cannot be trusted: the file becomes empty.
+    void Scarta();
+
+    // What the file was started from, kept with it (ripresa.h).
+    bool ScriviRipresa(const DatiRipresa& dati) {
+        return engine::ScriviRipresa(fd_, percorso_, dati);
+    }
+    std::optional<DatiRipresa> LeggiRipresa() const { return engine::LeggiRipresa(fd_, percorso_); }
+    void CancellaRipresa() { engine::CancellaRipresa(fd_, percorso_); }
 
 private:
     static constexpr qint64 kPassoScrittura = 8 << 20;
@@ -43,6 +55,7 @@ private:
     void avviaScrittura();
     bool svuota(); // the block held so far goes to the file
 
+    QString percorso_;
     int fd_ = -1;
     int errore_ = 0;
     qint64 posizione_ = 0;

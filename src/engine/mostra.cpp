@@ -2,11 +2,15 @@
 
 #include "common/diagnostica.h"
 #include "common/formati.h"
+#include "engine/nomefile.h"
 #include "engine/programma.h"
 #include "queue/database.h"
 #include "queue/modellocoda.h"
 
 #include <QDateTime>
+
+#include <array>
+#include <vector>
 
 namespace tarvolin::engine {
 
@@ -33,7 +37,31 @@ void registraFallito(ProgrammaMotore& p, const QString& id) {
            QStringLiteral("UPDATE table_download SET completato = '2', dimensione = '0', "
                           "nomefile = ? WHERE id = ?"),
            {p.Didascalia(id), id});
-    p.DownloadConcluso(id, false);
+}
+
+// Link, group and file name of the other finished rows that `condizione` (on `valore`) picks.
+std::vector<std::array<QString, 3>> altriFiniti(ProgrammaMotore& p, const QString& id,
+                                                const QString& condizione, const QString& valore) {
+    std::vector<std::array<QString, 3>> righe;
+    queue::Database* db = p.Db();
+    if (db == nullptr)
+        return righe;
+    const queue::RowSet r = db->Query(QStringLiteral("SELECT link, gruppo, nomefile FROM "
+                                                     "table_download WHERE completato = '1' AND "
+                                                     "id <> ? AND ") +
+                                          condizione,
+                                      {id, valore});
+    for (int i = 0; i < r.RowCount(); ++i)
+        righe.push_back({r.Value(i, QStringLiteral("link")), r.Value(i, QStringLiteral("gruppo")),
+                         r.Value(i, QStringLiteral("nomefile"))});
+    return righe;
+}
+
+QString inizioDi(QString testo) {
+    testo.replace(u'\\', QStringLiteral("\\\\"))
+        .replace(u'%', QStringLiteral("\\%"))
+        .replace(u'_', QStringLiteral("\\_"));
+    return testo + u'%';
 }
 
 void registraFinito(ProgrammaMotore& p, const QString& id, qint64 dimensione) {
@@ -83,6 +111,7 @@ void MostraErrore(ProgrammaMotore& p, const QString& id, const QString& testo) {
     chiudi(p, id, QStringLiteral("-"), testo, QStringLiteral("Errore download"),
            queue::IconaFallito);
     registraFallito(p, id);
+    p.DownloadConcluso(id, false);
 }
 
 void MostraSpazioInsufficiente(ProgrammaMotore& p, const QString& id) {
@@ -92,10 +121,12 @@ void MostraSpazioInsufficiente(ProgrammaMotore& p, const QString& id) {
     p.DisattivaDownloadAutomatico();
 }
 
-void MostraInterrotto(ProgrammaMotore& p, const QString& id) {
-    chiudi(p, id, QString(), QStringLiteral("Interrotto"), QStringLiteral("Interrotto"),
-           queue::IconaFallito);
+void MostraInterrotto(ProgrammaMotore& p, const QString& id, bool spazioEsaurito) {
+    chiudi(p, id, QString(),
+           spazioEsaurito ? QStringLiteral("Spazio insufficiente") : QStringLiteral("Interrotto"),
+           QStringLiteral("Interrotto"), queue::IconaFallito);
     registraFallito(p, id);
+    p.DownloadConcluso(id, false);
 }
 
 void MostraEstrazione(ProgrammaMotore& p, const QString& id) {
@@ -148,6 +179,41 @@ ProprietariFile ProprietariDi(ProgrammaMotore& p, const QString& id, const QStri
         proprietari.altroLink = true; // unknown: kept
     }
     return proprietari;
+}
+
+ProprietariFile ProprietariSet(ProgrammaMotore& p, const QString& id, const QString& link,
+                               const QString& gruppo, const QString& radice) {
+    ProprietariFile proprietari;
+    try {
+        for (const auto& [linkRiga, gruppoRiga, nome] :
+             altriFiniti(p, id, QStringLiteral("nomefile LIKE ? ESCAPE '\\'"), inizioDi(radice))) {
+            const ParteSet set = DividiSet(nome);
+            if (!set.volume || set.radice != radice)
+                continue;
+            const bool nostro = linkRiga == link || (!gruppo.isEmpty() && gruppoRiga == gruppo);
+            (nostro ? proprietari.questoLink : proprietari.altroLink) = true;
+        }
+    } catch (const queue::DatabaseError& e) {
+        qCDebug(lcMotore) << "owners of the set" << radice << "not read:" << e.what();
+        proprietari.altroLink = true; // unknown: kept
+    }
+    return proprietari;
+}
+
+int NumeroDelGruppo(ProgrammaMotore& p, const QString& id, const QString& gruppo,
+                    const QString& radiceBase) {
+    if (gruppo.isEmpty())
+        return 0;
+    try {
+        for (const auto& riga : altriFiniti(p, id, QStringLiteral("gruppo = ?"), gruppo)) {
+            const ParteSet set = DividiSet(riga[2]);
+            if (const int n = set.volume ? NumeroDiRadice(set.radice, radiceBase) : 0; n > 0)
+                return n;
+        }
+    } catch (const queue::DatabaseError& e) {
+        qCDebug(lcMotore) << "volumes of group" << gruppo << "not read:" << e.what();
+    }
+    return 0;
 }
 
 void MostraCompletato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi, bool estrai,

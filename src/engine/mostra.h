@@ -19,8 +19,10 @@ QString CoppiaMB(qint64 scaricati, qint64 totale);
 void MostraStato(ProgrammaMotore& p, const QString& id, const QString& testo);
 void MostraDownload(ProgrammaMotore& p, const QString& id, const QString& nomeFile);
 void MostraErrore(ProgrammaMotore& p, const QString& id, const QString& testo);
+// A full disk fails the pass, not yet the download: no notice that it ended.
 void MostraSpazioInsufficiente(ProgrammaMotore& p, const QString& id);
-void MostraInterrotto(ProgrammaMotore& p, const QString& id);
+// The attempts are used up; a row whose last pass found the disk full keeps saying so.
+void MostraInterrotto(ProgrammaMotore& p, const QString& id, bool spazioEsaurito);
 // The three finished updates record completato "1"; the first two may move the row to the
 // completed list when `nascondi` is set (the first only when its group is not complete).
 void MostraCompletato(ProgrammaMotore& p, const EsitoRiga& e, bool nascondi, bool estrai,
@@ -41,6 +43,14 @@ struct ProprietariFile {
 };
 ProprietariFile ProprietariDi(ProgrammaMotore& p, const QString& id, const QString& link,
                               const QString& nome);
+
+// Owners of the finished RAR volumes whose set stem is `radice` (the group's own rows count as
+// this link's), and the number the group's finished volumes of the stem `radiceBase` took (0:
+// none yet).
+ProprietariFile ProprietariSet(ProgrammaMotore& p, const QString& id, const QString& link,
+                               const QString& gruppo, const QString& radice);
+int NumeroDelGruppo(ProgrammaMotore& p, const QString& id, const QString& gruppo,
+                    const QString& radiceBase);
 
 // True when no row of the group is still to be completed; an empty group is complete.
 bool ControllaGruppo(ProgrammaMotore& p, const QString& gruppo);

@@ -18,6 +18,27 @@ void RegistroFile::Rilascia(const QString& percorso, const QString& idRiga) {
         tenuti_.erase(it);
 }
 
+std::optional<int> RegistroFile::NumeroSet(const QString& cartella, const QString& radice,
+                                           const QString& gruppo) {
+    std::lock_guard lock(blocco_);
+    const auto it = numeri_.constFind(cartella + u'\n' + radice + u'\n' + gruppo);
+    return it == numeri_.constEnd() ? std::nullopt : std::optional(it.value());
+}
+
+bool RegistroFile::PrenotaSet(const QString& cartella, const QString& radice,
+                              const QString& radiceNumerata, int n, const QString& gruppo) {
+    std::lock_guard lock(blocco_);
+    const QString stem = cartella + u'\n' + radiceNumerata;
+    const auto it = stemTenuti_.constFind(stem);
+    if (it != stemTenuti_.constEnd() && it.value() != gruppo)
+        return false;
+    stemTenuti_.insert(stem, gruppo);
+    const QString chiave = cartella + u'\n' + radice + u'\n' + gruppo;
+    if (!numeri_.contains(chiave)) // the first number the group took stays its number
+        numeri_.insert(chiave, n);
+    return true;
+}
+
 Prenotazioni::~Prenotazioni() {
     RilasciaTutte();
 }

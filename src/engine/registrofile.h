@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <mutex>
+#include <optional>
 
 namespace tarvolin::engine {
 
@@ -17,9 +18,21 @@ public:
     bool Prenota(const QString& percorso, const QString& idRiga);
     void Rilascia(const QString& percorso, const QString& idRiga);
 
+    // The number a RAR set takes in `cartella` when its names are taken, chosen once for its
+    // group so that every volume and the extraction folder agree: the number `gruppo` took for
+    // the stem `radice`, if any.
+    std::optional<int> NumeroSet(const QString& cartella, const QString& radice,
+                                 const QString& gruppo);
+    // `gruppo` takes number `n`, whose stem is `radiceNumerata`; false when another group holds
+    // that stem. Held for the rest of the run.
+    bool PrenotaSet(const QString& cartella, const QString& radice, const QString& radiceNumerata,
+                    int n, const QString& gruppo);
+
 private:
     std::mutex blocco_;
-    QHash<QString, QString> tenuti_; // path -> row id
+    QHash<QString, QString> tenuti_;     // path -> row id
+    QHash<QString, QString> stemTenuti_; // folder and numbered stem -> group
+    QHash<QString, int> numeri_;         // folder, stem and group -> number
 };
 
 // What one worker holds, let go when it ends.

@@ -56,9 +56,11 @@ bool scriviTutto(int fd, const char* dati, size_t n) {
 
 EsitoSpostamento copia(const QString& da, const QString& temporaneo,
                        const std::function<bool()>& annulla) {
-    Descrittore in(::open(nativo(da).constData(), O_RDONLY | O_CLOEXEC));
-    Descrittore out(
-        ::open(nativo(temporaneo).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    Descrittore in(::open(nativo(da).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    // Whatever is at the copy's name goes first: a link planted there is never written through.
+    ::unlink(nativo(temporaneo).constData());
+    Descrittore out(::open(nativo(temporaneo).constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (in.fd() < 0 || out.fd() < 0)
         return EsitoSpostamento::Fallito;
     std::vector<char> blocco(1 << 20);
@@ -113,6 +115,11 @@ bool RinominaSenzaSostituire(const QString& da, const QString& a) {
                        RENAME_NOREPLACE) == 0;
 }
 
+bool SincronizzaCartella(const QString& cartella) {
+    Descrittore fd(::open(nativo(cartella).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.fd() >= 0 && ::fsync(fd.fd()) == 0 && fd.Chiudi();
+}
+
 qint64 SpazioLibero(const QString& cartella) {
     struct statvfs sv {};
     if (::statvfs(nativo(cartella).constData(), &sv) != 0)
@@ -126,7 +133,7 @@ bool PreparaCartella(const QString& cartella) {
 
 qint64 DimensioneFile(const QString& percorso) {
     struct stat st {};
-    if (::stat(nativo(percorso).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::lstat(nativo(percorso).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return -1;
     return st.st_size;
 }

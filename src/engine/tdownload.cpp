@@ -8,6 +8,7 @@
 #include "engine/fileparziale.h"
 #include "engine/mostra.h"
 #include "engine/nomefile.h"
+#include "engine/percorsi.h"
 #include "engine/programma.h"
 #include "engine/spostamento.h"
 #include "host/tokenhost.h"
@@ -159,6 +160,7 @@ void TDownload::run() {
             qCDebug(lcMotore) << "row" << IdRiga << "pass" << tentativo << "of 3 failed, pause"
                               << esito.pausaMs << "ms";
             ++tentativo;
+            spazio_ = esito.spazio;
         }
         if (esito.pausaMs > 0)
             pausa(esito.pausaMs);
@@ -256,10 +258,8 @@ TDownload::EsitoPassata TDownload::sonda(net::ClientHttp& client, net::Risposta&
         const bool pieno = !prova.Aperto() && prova.Errore() == ENOSPC;
         prova.Chiudi();
         QFile::remove(scratch);
-        if (pieno) {
-            sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
-            return {Esito::Contato, 2000};
-        }
+        if (pieno)
+            return spazioInsufficiente();
     }
     net::Richiesta richiesta;
     richiesta.url = UrlCorrente;
@@ -277,14 +277,26 @@ TDownload::EsitoPassata TDownload::giudicaSonda(const net::Risposta& risposta, i
     }
     if (terminato())
         return {Esito::Termina};
-    // An error page where the host promised a file says the file is gone.
-    if (DimensioneTotale < 1 || stato == 404 || (risolto_ && paginaWeb(risposta))) {
+    if (DimensioneTotale < 1 || stato == 404) {
         mostraStato(QStringLiteral("File mancante!"));
         return {Esito::Contato, 2000};
     }
-    validatore_ = validatoreDi(risposta);
+    validatoreSonda_ = validatoreDi(risposta);
     azzeraByte(ByteScaricati, DimensioneTotale);
     return {};
+}
+
+TDownload::EsitoPassata TDownload::spazioInsufficiente() {
+    sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
+    return {Esito::Contato, 2000, true};
+}
+
+TDownload::EsitoPassata TDownload::senzaProgresso() {
+    constexpr int kPrimaPausa = 1000, kPausaMassima = 60000;
+    const int pausa = std::min(kPausaMassima, kPrimaPausa << std::min(senzaProgresso_, 6));
+    ++senzaProgresso_;
+    qCDebug(lcMotore) << "row" << IdRiga << "pass without a new byte, pause" << pausa << "ms";
+    return {Esito::Avanti, pausa};
 }
 
 TDownload::EsitoPassata TDownload::passata(net::ClientHttp& client) {
@@ -311,6 +323,11 @@ TDownload::EsitoPassata TDownload::passata(net::ClientHttp& client) {
                                              QStringLiteral("|||") + p_.PasswordArchivio +
                                              QStringLiteral("|||") + QString::number(dimensione) +
                                              QStringLiteral("|||") + NomeFile);
+    // An error page where the host promised a file says the file is gone.
+    if (risolto_ && paginaWeb(risposta)) {
+        mostraStato(QStringLiteral("File mancante!"));
+        return {Esito::Contato, 2000};
+    }
     if (p_.SaltaRev && NomeFile.toLower().endsWith(QLatin1String(".rev"))) {
         sulPrincipaleGarantito([&](ProgrammaMotore& p) {
             MostraSaltato(p, {IdRiga, 0, dimensione}, p_.NascondiCompletati);
@@ -337,43 +354,60 @@ TDownload::EsitoPassata TDownload::passata(net::ClientHttp& client) {
     return trasferisci(client, *file);
 }
 
-TDownload::EsitoPassata TDownload::apriParziale(std::unique_ptr<FileParziale>& aperto) {
+QString TDownload::sceltaParziale() {
     // The row's own partial file from an earlier run first; then the common name, unless
-    // another running row writes it; else one of the row's own.
+    // another running row writes it or it was started for another link; else one of the row's
+    // own.
     const QString proprio =
         p_.CartellaTemp + NomeConSuffisso(NomeFile, u'.' + IdRiga + QStringLiteral(".trvltmp"));
     const QString comune = p_.CartellaTemp + NomeConSuffisso(NomeFile, QStringLiteral(".trvltmp"));
+    const auto diAltri = [&] {
+        const std::optional<DatiRipresa> dati = LeggiRipresaDi(comune);
+        return dati && dati->link != p_.Link;
+    };
     if (QFileInfo::exists(proprio) && prenotazioni_.Prenota(proprio))
-        parziale_ = proprio;
-    else if (prenotazioni_.Prenota(comune))
-        parziale_ = comune;
-    else if (prenotazioni_.Prenota(proprio))
-        parziale_ = proprio;
-    else
-        return {Esito::Contato, 1000};
+        return proprio;
+    if (!diAltri() && prenotazioni_.Prenota(comune))
+        return comune;
+    if (prenotazioni_.Prenota(proprio))
+        return proprio;
+    return {};
+}
 
+void TDownload::controllaRipresa(FileParziale& file) {
+    const qint64 lunghezza = file.Lunghezza();
+    const std::optional<DatiRipresa> dati = file.LeggiRipresa();
+    validatoreRipresa_ = dati ? dati->validatore : QByteArray();
+    // Longer than the server's file, or begun from another link or another version of it.
+    const bool altro = lunghezza > DimensioneTotale ||
+                       (dati && (dati->link != p_.Link || dati->totale != DimensioneTotale ||
+                                 dati->validatore != validatoreSonda_));
+    if (lunghezza > 0 && altro) {
+        qCDebug(lcMotore) << "row" << IdRiga << "partial file" << parziale_
+                          << "is not the start of this file: begun again";
+        file.Tronca(0);
+        validatoreRipresa_.clear();
+    }
+}
+
+TDownload::EsitoPassata TDownload::apriParziale(std::unique_ptr<FileParziale>& aperto) {
+    parziale_ = sceltaParziale();
+    if (parziale_.isEmpty() || !FileDentro(p_.CartellaTemp, parziale_))
+        return {Esito::Contato, 1000};
     auto file = std::make_unique<FileParziale>(parziale_);
     if (!file->Aperto()) {
         // A file that cannot be made now will not be made on the next pass either.
-        if (file->Errore() == ENOSPC) {
-            sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
-            return {Esito::Contato, 2000};
-        }
+        if (file->Errore() == ENOSPC)
+            return spazioInsufficiente();
         return {Esito::Contato, 1000};
     }
+    controllaRipresa(*file);
     const qint64 dimensione = DimensioneTotale;
-    qint64 lunghezza = file->Lunghezza();
-    if (lunghezza > dimensione) {
-        // Longer than the server's file: not a start of it.
-        file->Tronca(0);
-        lunghezza = 0;
-    }
+    const qint64 lunghezza = file->Lunghezza();
     OffsetRipresa = lunghezza > FileParziale::kRipresa ? lunghezza - FileParziale::kRipresa : 0;
     const qint64 libero = SpazioLibero(p_.CartellaTemp);
-    if (libero >= 0 && dimensione - lunghezza > libero) {
-        sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
-        return {Esito::Contato, 2000};
-    }
+    if (libero >= 0 && dimensione - lunghezza > libero)
+        return spazioInsufficiente();
     aperto = std::move(file);
     return {};
 }
@@ -401,6 +435,7 @@ bool TDownload::accettaCorpo(const net::Risposta& r, FileParziale& file) {
                 return false;
             }
             OffsetRipresa = 0;
+            giaSuDisco_ = 0;
             file.Posiziona(0, false);
             azzeraByte(0, dimensione);
         }
@@ -419,18 +454,27 @@ TDownload::EsitoPassata TDownload::trasferisci(net::ClientHttp& client, FileParz
     if (terminato())
         return {};
     const qint64 dimensione = DimensioneTotale;
-    const qint64 lunghezzaIniziale = file.Lunghezza();
+    giaSuDisco_ = file.Lunghezza();
     rifiuto_ = Rifiuto::Nessuno;
     erroreScrittura_ = 0;
     net::Richiesta richiesta;
     richiesta.url = UrlCorrente;
     richiesta.range = QStringLiteral("bytes=%1-%2").arg(OffsetRipresa).arg(dimensione).toLatin1();
-    // A changed file then answers 200 with all of it instead of a range of other bytes.
-    if (!validatore_.isEmpty())
-        richiesta.intestazioni = {{"If-Range", validatore_}};
+    // The version the partial file began with: a file replaced since answers 200 with all of it
+    // instead of a range of other bytes. The probe's own would vouch for the new one.
+    if (OffsetRipresa > 0 && !validatoreRipresa_.isEmpty())
+        richiesta.intestazioni = {{"If-Range", validatoreRipresa_}};
     richiesta.inizioCorpo = [&](const net::Risposta& r) {
         if (!accettaCorpo(r, file))
             return false;
+        if (OffsetRipresa == 0) {
+            // Its first byte is coming: what it is begun from goes with it.
+            const QByteArray validatore = validatoreDi(r);
+            validatoreRipresa_ = validatore.isEmpty() ? validatoreSonda_ : validatore;
+            if (!file.ScriviRipresa({p_.Link, dimensione, validatoreRipresa_}))
+                qCDebug(lcMotore) << "row" << IdRiga << "validator not kept with" << parziale_
+                                  << "errno" << errno;
+        }
         bloccoCorrente_ = 0;
         sulPrincipale([&](ProgrammaMotore& p) { MostraDownload(p, IdRiga, NomeFile); });
         return true;
@@ -439,22 +483,18 @@ TDownload::EsitoPassata TDownload::trasferisci(net::ClientHttp& client, FileParz
     trasferendo_ = true;
     const net::Risposta risposta = client.Esegui(richiesta);
     trasferendo_ = false;
-    return giudicaTrasferimento(risposta, file, lunghezzaIniziale);
+    return giudicaTrasferimento(risposta, file);
 }
 
 TDownload::EsitoPassata TDownload::giudicaTrasferimento(const net::Risposta& risposta,
-                                                        FileParziale& file,
-                                                        qint64 lunghezzaIniziale) {
+                                                        FileParziale& file) {
     const qint64 dimensione = DimensioneTotale;
     if (file.Diverso()) {
         // The server's file is not the one on disk: start it again from the first byte. Once
-        // is a replaced file; every pass is a server that cannot be trusted.
+        // is a replaced file, at once; a server that keeps changing it is waited for.
         file.Tronca(0);
         azzeraByte(0, dimensione);
-        if (++diversi_ == 1)
-            return {};
-        mostraStato(QStringLiteral("Errore!"));
-        return {Esito::Contato, 2500};
+        return ++diversi_ == 1 ? EsitoPassata{} : senzaProgresso();
     }
     if (rifiuto_ == Rifiuto::PaginaWeb) {
         mostraStato(QStringLiteral("File mancante!"));
@@ -464,10 +504,8 @@ TDownload::EsitoPassata TDownload::giudicaTrasferimento(const net::Risposta& ris
         mostraStato(QStringLiteral("Errore!"));
         return {Esito::Contato, 2500};
     }
-    if (erroreScrittura_ == ENOSPC) {
-        sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
-        return {Esito::Contato, 2000};
-    }
+    if (erroreScrittura_ == ENOSPC)
+        return spazioInsufficiente();
     if (erroreScrittura_ != 0) {
         mostraStato(QStringLiteral("Errore di scrittura"));
         return {Esito::Contato, 2500};
@@ -479,11 +517,14 @@ TDownload::EsitoPassata TDownload::giudicaTrasferimento(const net::Risposta& ris
     if (terminato())
         return {};
     if (!risposta.ok) {
-        // Broken off: resumed at once, unless it brought nothing, which would repeat for ever.
-        if (Interrompi || file.Posizione() > lunghezzaIniziale)
+        // Broken off: resumed at once when it brought something new, else after a pause.
+        if (Interrompi)
             return {};
-        mostraStato(QStringLiteral("Errore!"));
-        return {Esito::Contato, 2500};
+        if (file.Posizione() > giaSuDisco_) {
+            senzaProgresso_ = 0;
+            return {};
+        }
+        return senzaProgresso();
     }
     if (Interrompi) {
         mostraStato(QStringLiteral("Interrotto"));
@@ -514,121 +555,13 @@ bool TDownload::riceviBlocco(FileParziale& file, const char* dati, size_t n) {
     return !Interrompi;
 }
 
-TDownload::EsitoPassata TDownload::finisci(FileParziale& file) {
-    // The flush overlaps the pause before the move instead of adding to it.
-    QElapsedTimer flush;
-    flush.start();
-    const bool scritto = file.Tronca(DimensioneTotale) && file.Sincronizza();
-    if (!file.Chiudi() || !scritto) {
-        mostraStato(QStringLiteral("Errore di scrittura"));
-        return {Esito::Contato, 2500};
-    }
-    pausa(static_cast<int>(std::max<qint64>(0, 1500 - flush.elapsed())));
-    return completa();
-}
-
-QString TDownload::nomeLibero(const QString& cartellaBase, bool sottocartella) {
-    constexpr int kTentativiNome = 1000;
-    for (int n = 1; n <= kTentativiNome; ++n) {
-        const QString nome = NomeAlternativo(NomeFile, n);
-        const QString cartella =
-            cartellaBase + (sottocartella ? SottocartellaFile(nome) : QString());
-        const QString percorso = cartella + nome;
-        if (!prenotazioni_.Prenota(percorso))
-            continue;
-        // The name itself replaces what is there, as always, unless another link's finished
-        // file is; a numbered name only replaces this link's own earlier file.
-        bool occupato = QFileInfo::exists(percorso);
-        if (occupato) {
-            ProprietariFile proprietari;
-            sulPrincipaleGarantito(
-                [&](ProgrammaMotore& p) { proprietari = ProprietariDi(p, IdRiga, p_.Link, nome); });
-            occupato =
-                n == 1 ? proprietari.altroLink : proprietari.altroLink || !proprietari.questoLink;
-        }
-        if (!occupato)
-            return nome;
-        prenotazioni_.Rilascia(percorso);
-    }
-    return {};
-}
-
-TDownload::EsitoPassata TDownload::completa() {
-    const bool inPosto = p_.CartellaTemp == p_.CartellaCompletati;
-    if (!inPosto)
-        mostraStato(QStringLiteral("Spostamento..."));
-    const bool sottocartella = !inPosto && p_.SempreCartella;
-    const QString nome = nomeLibero(p_.CartellaCompletati, sottocartella);
-    if (nome.isEmpty())
-        return nonSpostato(QString());
-    const QString cartella =
-        p_.CartellaCompletati + (sottocartella ? SottocartellaFile(nome) : QString());
-    if (!PreparaCartella(cartella))
-        return nonSpostato(QStringLiteral("Cartella non accessibile"));
-    const QString destinazione = cartella + nome;
-    switch (Sposta(parziale_, destinazione, [this] { return terminato(); })) {
-    case EsitoSpostamento::Fatto:
-        break;
-    case EsitoSpostamento::SpazioInsufficiente:
-        sulPrincipale([&](ProgrammaMotore& p) { MostraSpazioInsufficiente(p, IdRiga); });
-        return {Esito::Contato, 2000};
-    case EsitoSpostamento::Interrotto:
-        return {Esito::Fermo}; // whole in the temporary folder: the next start finds it there
-    case EsitoSpostamento::Fallito:
-        return nonSpostato(QString());
-    }
-    if (DimensioneFile(destinazione) != DimensioneTotale) {
-        mostraStato(QStringLiteral("Errore!"));
-        return {Esito::Contato, 2500};
-    }
-    NomeFile = nome;
-    Sottocartella = sottocartella ? SottocartellaFile(nome) : QString();
-    const EsitoRiga esito{IdRiga, DimensioneTotale, DimensioneTotale};
-    sulPrincipaleGarantito([&](ProgrammaMotore& p) {
-        p.ImpostaDidascalia(IdRiga, NomeFile);
-        MostraCompletato(p, esito, p_.NascondiCompletati, p_.Estrai, p_.Gruppo);
-    });
-    Finito = true;
-    return {};
-}
-
-TDownload::EsitoPassata TDownload::nonSpostato(const QString& motivo) {
-    // Kept in the temporary folder under its own name, never over another file.
-    for (int n = 1; n <= 1000; ++n) {
-        const QString nome = NomeAlternativo(NomeFile, n);
-        const QString percorso = p_.CartellaTemp + nome;
-        if (!prenotazioni_.Prenota(percorso))
-            continue;
-        if (!RinominaSenzaSostituire(parziale_, percorso)) {
-            prenotazioni_.Rilascia(percorso);
-            if (QFileInfo::exists(percorso))
-                continue;
-            break;
-        }
-        if (DimensioneFile(percorso) != DimensioneTotale)
-            break;
-        NomeFile = nome;
-        const EsitoRiga esito{IdRiga, DimensioneTotale, DimensioneTotale};
-        sulPrincipaleGarantito([&](ProgrammaMotore& p) {
-            p.ImpostaDidascalia(IdRiga, NomeFile);
-            MostraNonSpostato(p, esito);
-            if (!motivo.isEmpty())
-                p.ImpostaCella(IdRiga, queue::cella::Progresso, motivo);
-        });
-        Finito = true;
-        return {Esito::Termina};
-    }
-    mostraStato(motivo.isEmpty() ? QStringLiteral("Errore!") : motivo);
-    return {Esito::Contato, 2500};
-}
-
 void TDownload::dopoIlCiclo(qint64 tentativi) {
     if (linkHost_ && ByteTentativo > 0)
         segnala(QStringLiteral("#0335"),
                 p_.AccountEmail + QStringLiteral("|||") + QString::number(ByteTentativo));
     sulPrincipale([&](ProgrammaMotore& p) { p.RimuoviDaAttivi(*this); });
     if (tentativi >= 4)
-        sulPrincipale([&](ProgrammaMotore& p) { MostraInterrotto(p, IdRiga); });
+        sulPrincipale([&](ProgrammaMotore& p) { MostraInterrotto(p, IdRiga, spazio_); });
     if (p_.Estrai && Finito)
         Estrazione();
     sulPrincipale([&](ProgrammaMotore& p) { p.FineDownload(); });
@@ -640,8 +573,9 @@ void TDownload::Estrazione() {
     if (!completo)
         return;
     // A skipped ".rev" name has not been made safe yet.
-    const PianoEstrazione piano =
+    PianoEstrazione piano =
         PianificaEstrazione(p_.CartellaCompletati + Sottocartella, NomeSicuro(NomeFile));
+    piano.radice = p_.CartellaCompletati;
     if (!piano.tentato) {
         if (p_.NascondiCompletati)
             sulPrincipale([&](ProgrammaMotore& p) { p.SpostaInCompletati(IdRiga); });

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace tarvolin::net {
 class ClientHttp;
@@ -68,6 +69,7 @@ private:
     struct EsitoPassata {
         Esito esito = Esito::Avanti;
         int pausaMs = 0;
+        bool spazio = false; // counted because the disk is full
     };
     // Why the transfer's answer was not taken into the partial file.
     enum class Rifiuto { Nessuno, NonIlFile, PaginaWeb, ErroreHttp };
@@ -78,15 +80,26 @@ private:
     EsitoPassata apriParziale(std::unique_ptr<FileParziale>& file);
     EsitoPassata trasferisci(net::ClientHttp& client, FileParziale& file);
     bool accettaCorpo(const net::Risposta& r, FileParziale& file);
-    EsitoPassata giudicaTrasferimento(const net::Risposta& risposta, FileParziale& file,
-                                      qint64 lunghezzaIniziale);
+    EsitoPassata giudicaTrasferimento(const net::Risposta& risposta, FileParziale& file);
+    // The partial file to use: this row's own, or the common one unless another row writes it
+    // or another link started it. Empty when none can be held now.
+    QString sceltaParziale();
+    // Restarts a partial file that is not the start of the server's file as the probe shows it.
+    void controllaRipresa(FileParziale& file);
+    EsitoPassata spazioInsufficiente();
+    // Not counted: a pause that grows with each such pass in a row, so it never loops hot.
+    EsitoPassata senzaProgresso();
     // All bytes are in: flushed, moved to the completed folder and recorded.
     EsitoPassata finisci(FileParziale& file);
     EsitoPassata completa();
     EsitoPassata nonSpostato(const QString& motivo);
     // The name the finished file takes under `cartellaBase`, held for this row; empty when none
-    // is free.
+    // is free. A RAR volume takes the number its group took.
     QString nomeLibero(const QString& cartellaBase, bool sottocartella);
+    bool nomeOccupato(const QString& percorso, const QString& nome, int n);
+    bool setLibero(const QString& cartellaBase, const QString& nome, int n, int numeroGruppo);
+    std::optional<int> numeroDelGruppo(const QString& cartellaBase);
+    QString chiaveGruppo() const;
     void dopoIlCiclo(qint64 tentativi);
     // The archive of a complete group, extracted by the worker whose file completed it.
     void Estrazione();
@@ -112,14 +125,18 @@ private:
     QString Sottocartella;
     QString TestoStato;
     QString CookieLogin;
-    QString parziale_;      // this row's partial file
-    QByteArray validatore_; // the probe's strong ETag, else its Last-Modified
+    QString parziale_;             // this row's partial file
+    QByteArray validatoreSonda_;   // the probe's strong ETag, else its Last-Modified
+    QByteArray validatoreRipresa_; // the one kept with the partial file since its first byte
     qint64 OffsetRipresa = 0;
+    qint64 giaSuDisco_ = 0; // the partial file's bytes before this transfer
     bool linkHost_ = false; // resolved through the host's pages
     bool risolto_ = false;  // resolved through the host's pages or the service
     Rifiuto rifiuto_ = Rifiuto::Nessuno;
     int erroreScrittura_ = 0;
-    int diversi_ = 0; // passes that found the server's file changed
+    int diversi_ = 0;        // passes that found the server's file changed
+    int senzaProgresso_ = 0; // passes in a row that brought no new byte
+    bool spazio_ = false;    // the last counted failure was a full disk
     std::atomic<bool> trasferendo_{false};
     qint64 bloccoCorrente_ = 0;
     Cadenza cadenza_;

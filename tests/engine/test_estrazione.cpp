@@ -7,6 +7,7 @@
 #include "engine/programma.h"
 #include "engine/programmacoda.h"
 #include "engine/registroestrazioni.h"
+#include "engine/registrofile.h"
 #include "engine/tdownload.h"
 #include "engine/unrar_finto/installata.h"
 #include "queue/database.h"
@@ -21,6 +22,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -34,6 +36,7 @@
 #include <map>
 #include <memory>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "support/qt_print.h"
@@ -422,8 +425,8 @@ public:
         if (!spostate.contains(id))
             celle[id][c] << t;
     }
-    QString Didascalia(const QString&) const override { return {}; }
-    void ImpostaDidascalia(const QString&, const QString&) override {}
+    QString Didascalia(const QString& id) const override { return didascalie.value(id); }
+    void ImpostaDidascalia(const QString& id, const QString& t) override { didascalie[id] = t; }
     void ImpostaIcona(const QString&, int) override {}
     void SpostaInCompletati(const QString& id) override { spostate << id; }
     queue::Database* Db() override { return &db_; }
@@ -433,6 +436,7 @@ public:
 
     std::map<QString, std::map<int, QStringList>> celle; // every text each cell got, in order
     QStringList spostate;
+    QHash<QString, QString> didascalie;
 
 private:
     queue::Database& db_;
@@ -447,6 +451,7 @@ protected:
         ambiente_.programma = &programma_;
         ambiente_.attivi = &attivi_;
         ambiente_.estrazioni = &registro_;
+        ambiente_.file = file_.get();
     }
 
     QString accoda(const QByteArray& path, const QString& gruppo, const QString& password = {}) {
@@ -478,6 +483,7 @@ protected:
     ProgrammaProva programma_{db_};
     DownloadAttivi attivi_;
     RegistroEstrazioni registro_;
+    std::unique_ptr<RegistroFile> file_ = std::make_unique<RegistroFile>();
     AmbienteMotore ambiente_;
     test::FakeFileServer server_;
 };
@@ -523,6 +529,88 @@ TEST_F(EstrazioneMotore, OnlyTheWorkerThatCompletesTheGroupExtractsAndItsRowTell
             << c.path.constData();
         EXPECT_EQ(programma_.spostate.contains(id), c.spostata) << c.path.constData();
     }
+}
+
+// Names a server chooses, made of dots: no folder is named after them and nothing lands beside
+// or above the completed folder.
+TEST_F(EstrazioneMotore, NamesOfDotsNeverExtractBesideOrAboveTheCompletedFolder) {
+    const QString sopra = dir_.path() + "/canarino.txt";
+    const QString accanto = base_ + "canarino.txt";
+    const std::vector<Voce> voci = {{"canarino.txt", "dall'archivio", {}}};
+    const struct {
+        QByteArray nome;
+        bool sempreCartella;
+    } casi[] = {{"..zip", false}, {"...zip", false}, {".zip", false},
+                {"..zip", true},  {"...zip", true},  {"...part1.zip", true}};
+    int n = 0;
+    for (const auto& c : casi) {
+        scrivi(sopra, "canarino");
+        scrivi(accanto, "canarino");
+        const QByteArray path = "/z" + QByteArray::number(++n);
+        const QString zip = dir_.path() + "/z.zip";
+        scriviZip(zip, voci);
+        QFile f(zip);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        server_.aggiungi(path, f.readAll());
+        test::Guasti nome;
+        nome.contentDisposition = "attachment; filename=\"" + c.nome + "\"";
+        server_.imposta(path, nome);
+        const QString id = accoda(path, {});
+        parametri_[id].SempreCartella = c.sempreCartella;
+        scarica(id);
+        EXPECT_EQ(QFile(sopra).size(), 8) << c.nome.constData();
+        EXPECT_EQ(QFile(accanto).size(), 8) << c.nome.constData();
+        EXPECT_EQ(programma_.celle[id][queue::cella::Progresso].last(), "Completato")
+            << c.nome.constData();
+        QFile::remove(zip);
+    }
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files),
+              QStringList({"canarino.txt", "database.opt"}));
+}
+
+// Two groups with the same volume names: each set takes one name for all its volumes and is
+// extracted from its own, also when its volumes finish interleaved and across a restart.
+TEST_F(EstrazioneMotore, EqualVolumeNamesOfTwoGroupsEachKeepTheirOwnSet) {
+    std::map<QString, QString> ids; // "A1"... -> row id
+    std::map<QString, QByteArray> bytes;
+    for (const auto& [gruppo, archivio, volumi] :
+         {std::tuple{QString("A"), kRar4, 3}, std::tuple{QString("B"), kRar5, 8}}) {
+        for (int i = 1; i <= volumi; ++i) {
+            const QString chiave = gruppo + QString::number(i);
+            const QByteArray path = "/" + chiave.toUtf8();
+            bytes[chiave] = fixture(QString(archivio).arg(i));
+            server_.aggiungi(path, bytes[chiave]);
+            test::Guasti nome;
+            nome.contentDisposition =
+                "attachment; filename=\"Film.part" + QByteArray::number(i) + ".rar\"";
+            server_.imposta(path, nome);
+            ids[chiave] = accoda(path, gruppo);
+        }
+    }
+    const QStringList ordine = {"B2", "A1", "A2", "",   "B1", "A3",
+                                "B3", "B4", "B5", "B6", "B7", "B8"};
+    for (const QString& chiave : ordine) {
+        if (chiave.isEmpty()) { // the program starts again: only the table remembers
+            file_ = std::make_unique<RegistroFile>();
+            ambiente_.file = file_.get();
+            continue;
+        }
+        scarica(ids[chiave]);
+    }
+    for (const auto& [chiave, id] : ids) {
+        const QString nome = db_.Query("SELECT nomefile FROM table_download WHERE id = ?", {id})
+                                 .Value(0, "nomefile");
+        const QString atteso = QStringLiteral("Film%1.part%2.rar")
+                                   .arg(chiave[0] == 'A' ? " (2)" : "")
+                                   .arg(chiave.mid(1));
+        EXPECT_EQ(nome, atteso) << chiave.toStdString();
+        QFile f(base_ + nome);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly) && f.readAll() == bytes[chiave])
+            << chiave.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(base_ + "Film (2)/" + kHtml).size(), 20111);
+    EXPECT_EQ(QFileInfo(base_ + "Film/" + kBsdtar).size(), 365672);
+    EXPECT_FALSE(QFileInfo::exists(base_ + "Film/" + kHtml));
 }
 
 // A finished row taken to the completed list by its worker, or by the menu command.

@@ -31,6 +31,10 @@
 
 #include "support/qt_print.h"
 
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 using namespace tarvolin;
 using namespace tarvolin::engine;
 using tarvolin::test::FakeFileServer;
@@ -63,8 +67,12 @@ public:
     void DisattivaDownloadAutomatico() override { automaticoSpento = true; }
     void RimuoviDaAttivi(StatoDownload& d) override { rimossi << d.IdRiga; }
     void FineDownload() override { ++fini; }
+    void DownloadConcluso(const QString& id, bool riuscito) override {
+        conclusi << id + (riuscito ? " sì" : " no");
+    }
 
     std::map<QString, Riga> righe;
+    QStringList conclusi;
     QStringList rimossi;
     int fini = 0;
     bool automaticoSpento = false;
@@ -263,16 +271,100 @@ TEST_F(Motore, AFileThatChangedOrShrankIsNeverFinishedWithStaleBytes) {
     EXPECT_TRUE(stessi(leggi(completati_ + "r.bin"), nuovi));
 }
 
-TEST_F(Motore, DroppedConnectionsResumeWithoutUsingUpAttempts) {
-    const QByteArray dati = FakeFileServer::bytesGenerati(3, 0, 500000);
-    server_.aggiungi("/d.bin", dati);
-    Guasti cade;
-    cade.interrompiDopo = 60000;
-    cade.volte = 5; // more drops than counted attempts
-    server_.imposta("/d.bin", cade);
-    const QString id = scarica(server_.url("/d.bin"));
-    EXPECT_TRUE(stessi(leggi(completati_ + "d.bin"), dati));
-    EXPECT_EQ(completato(id), "1");
+TEST_F(Motore, DropsAreNotCountedAndOnesThatBringNothingWaitLongerEachTime) {
+    clock::ScopedSpeedUp misurabile(20); // a first pause of 50 ms
+    const struct {
+        const char* caso;
+        qint64 dopo;
+    } casi[] = {{"after some bytes", 60000}, {"before a byte", 0}};
+    int n = 0;
+    for (const auto& c : casi) {
+        const QByteArray path = "/d" + QByteArray::number(++n) + ".bin";
+        const QByteArray dati = FakeFileServer::bytesGenerati(3, 0, 500000);
+        server_.aggiungi(path, dati);
+        Guasti cade;
+        cade.interrompiDopo = c.dopo;
+        cade.volte = 10; // five passes, probe and transfer, more than the counted attempts
+        server_.imposta(path, cade);
+        const QString id = scarica(server_.url(path));
+        EXPECT_TRUE(stessi(leggi(completati_ + QString::fromLatin1(path.mid(1))), dati)) << c.caso;
+        EXPECT_EQ(completato(id), "1") << c.caso;
+        if (c.dopo > 0)
+            continue;
+        QList<qint64> trasferimenti;
+        for (const auto& r : server_.richieste())
+            if (r.path == path && r.range != "bytes=0-")
+                trasferimenti << r.ms;
+        ASSERT_EQ(trasferimenti.size(), 6);
+        for (int k = 1; k < trasferimenti.size(); ++k)
+            EXPECT_GE(trasferimenti[k] - trasferimenti[k - 1], 45 << (k - 1)) << k;
+    }
+}
+
+TEST_F(Motore, AResumeIsCheckedAgainstTheFileItStarted) {
+    Guasti stessoNome;
+    stessoNome.contentDisposition = "attachment; filename=\"v.bin\"";
+    Guasti lento = stessoNome;
+    lento.lento = 4000000;
+    const QString parziale = temp_ + "v.bin.trvltmp";
+    constexpr qint64 kBloccoSuDisco = 1 << 20; // what is received reaches the disk in such blocks
+    // Runs a row until its partial file holds `byte` bytes, then stops it.
+    const auto ferma = [&](const ParametriDownload& p, qint64 byte) {
+        TDownload worker(p, ambiente_);
+        worker.start();
+        while (QFileInfo(parziale).size() < byte && !worker.isFinished())
+            AttendiThread(worker, 10);
+        worker.Interrompi = true;
+        EXPECT_TRUE(AttendiThread(worker, 20000));
+    };
+    const auto finisci = [&](const ParametriDownload& p) {
+        TDownload worker(p, ambiente_);
+        worker.start();
+        EXPECT_TRUE(AttendiThread(worker, 60000));
+    };
+    const QByteArray vecchi = FakeFileServer::bytesGenerati(41, 0, 3000000);
+    server_.aggiungi("/v", vecchi);
+    server_.imposta("/v", lento);
+
+    // Resumed as it was begun: the range asked for carries the version it began with.
+    const ParametriDownload primo = parametri(server_.url("/v"));
+    ferma(primo, kBloccoSuDisco);
+    const qint64 lunghezza = QFileInfo(parziale).size();
+    const QByteArray versione = server_.richieste().last().ifRange;
+    server_.azzera();
+    server_.imposta("/v", stessoNome);
+    finisci(primo);
+    EXPECT_TRUE(stessi(leggi(completati_ + "v.bin"), vecchi));
+    EXPECT_FALSE(server_.richieste().last().ifRange.isEmpty());
+    EXPECT_EQ(server_.richieste().last().range,
+              QStringLiteral("bytes=%1-3000000").arg(lunghezza - 8192).toLatin1());
+    EXPECT_TRUE(versione.isEmpty()); // a transfer from byte 0 needs none
+
+    // Replaced on the server between two runs, the same where the resume would look again:
+    // begun again from byte 0, never finished as a mix of the two.
+    server_.imposta("/v", lento);
+    const ParametriDownload secondo = parametri(server_.url("/v"));
+    ferma(secondo, kBloccoSuDisco);
+    QByteArray nuovi = vecchi;
+    for (int i = 0; i < 1000; ++i)
+        nuovi[i] = static_cast<char>(~nuovi[i]);
+    server_.cambiaContenuto("/v", nuovi);
+    server_.imposta("/v", stessoNome);
+    finisci(secondo);
+    EXPECT_TRUE(stessi(leggi(completati_ + "v.bin"), nuovi));
+
+    // Another link's partial file of that name is left alone: this row takes its own.
+    server_.aggiungi("/w", FakeFileServer::bytesGenerati(42, 0, 3000000));
+    server_.imposta("/w", lento);
+    server_.imposta("/v", lento);
+    const ParametriDownload terzo = parametri(server_.url("/v"));
+    ferma(terzo, kBloccoSuDisco);
+    const QByteArray suoi = leggi(parziale);
+    const ParametriDownload altro = parametri(server_.url("/w"));
+    server_.imposta("/w", stessoNome);
+    finisci(altro);
+    EXPECT_EQ(leggi(parziale), suoi);
+    EXPECT_EQ(programma_.righe[altro.IdRiga].didascalia, "v (2).bin");
 }
 
 TEST_F(Motore, ProbeFailures) {
@@ -430,8 +522,6 @@ TEST_F(Motore, AnswersThatAreNotTheFileAreNeverWrittenIntoIt) {
         const QByteArray parziale = leggi(temp_ + nome + ".trvltmp");
         EXPECT_TRUE(stessi(parziale, dati.left(parziale.size()))) << c.caso;
     }
-    // The probe's version goes with every transfer, so a replaced file answers whole.
-    EXPECT_FALSE(server_.richieste().last().ifRange.isEmpty());
 }
 
 TEST_F(Motore, AWebPageWhereAHostPromisedAFileIsAMissingFile) {
@@ -445,11 +535,29 @@ TEST_F(Motore, AWebPageWhereAHostPromisedAFileIsAMissingFile) {
         if (codice == "#0333")
             InstradaLinkServizio(attivi_,
                                  payload.section('!', 0, 0) + '|' + server_.url("/pagina"));
+        std::lock_guard lock(bloccoInviati_);
+        inviati_ << codice + payload;
     };
     const QString ospitato = scarica("http://altro.example/file.rar");
     EXPECT_EQ(completato(ospitato), "2");
     EXPECT_EQ(server_.conteggio("/pagina"), 3); // three probes, never a transfer
     EXPECT_FALSE(QFile::exists(completati_ + "pagina"));
+    // A host's page still has its size and name announced before it is judged.
+    test::FakeHostSite sito;
+    net::ArchivioCookie cookie;
+    ambiente_.accesso.sitoBase = sito.radice();
+    ambiente_.accesso.cookie = &cookie;
+    test::FileOspitato paginaHost = test::FileOspitato::generated("pag123", "Pagina.rar", 5000);
+    paginaHost.type = "text/html";
+    sito.addFile(paginaHost);
+    const QString link = sito.link("pag123");
+    const QString host = scarica(link, [](ParametriDownload& p) {
+        p.AccountEmail = test::FakeHostSite::kEmail;
+        p.AccountPassword = test::FakeHostSite::kPassword;
+    });
+    EXPECT_EQ(completato(host), "2");
+    EXPECT_EQ(inviati().filter("#0600").size(), 3);
+    EXPECT_TRUE(inviati().contains("#0600" + link + "|||||||||5000|||Pagina.rar"));
     // A plain link to a page is the page the user asked for.
     const QString diretto = scarica(server_.url("/pagina"));
     EXPECT_EQ(completato(diretto), "1");
@@ -531,6 +639,97 @@ TEST_F(Motore, AMoveToAnotherFileSystemLeavesOnlyTheWholeFile) {
     EXPECT_FALSE(QFile::exists(temp_ + "lontano.bin.trvltmp"));
 }
 
+TEST_F(Motore, PlantedLinksAreNeverWrittenThrough) {
+    QTemporaryDir shm("/dev/shm/tarvolin-XXXXXX"); // a move across file systems copies
+    const QString canarino = dir_.path() + "/canarino";
+    const QString lontano = shm.path() + "/done/";
+    const struct {
+        const char* caso;
+        QString nome;       // the file served
+        QString cartella;   // where it finishes
+        QString posto;      // where the link is planted, "%1" the row id
+        bool fisso = false; // a hard link
+    } casi[] = {
+        {"partial file", "p1.bin", completati_, temp_ + "p1.bin.trvltmp"},
+        {"the row's own partial file", "p2.bin", completati_, temp_ + "p2.bin.%1.trvltmp"},
+        {"hard link at the partial file", "p3.bin", completati_, temp_ + "p3.bin.trvltmp", true},
+        {"finished file", "p4.bin", completati_, completati_ + "p4.bin"},
+        {"copy across file systems", "p5.bin", lontano, lontano + ".p5.bin.trvlcopia"},
+    };
+    for (const auto& c : casi) {
+        if (c.cartella == lontano && !shm.isValid())
+            continue;
+        scrivi(canarino, "canarino");
+        const QByteArray dati = FakeFileServer::bytesGenerati(51, 0, 100000);
+        server_.aggiungi("/" + c.nome.toUtf8(), dati);
+        ParametriDownload p = parametri(server_.url("/" + c.nome.toUtf8()));
+        p.CartellaCompletati = c.cartella;
+        const QString posto = QString(c.posto).replace("%1", p.IdRiga);
+        QDir().mkpath(QFileInfo(posto).path());
+        ASSERT_TRUE(c.fisso ? ::link(qPrintable(canarino), qPrintable(posto)) == 0
+                            : QFile::link(canarino, posto))
+            << c.caso;
+        TDownload worker(p, ambiente_);
+        worker.start();
+        EXPECT_TRUE(AttendiThread(worker, 60000));
+        EXPECT_EQ(completato(p.IdRiga), "1") << c.caso;
+        EXPECT_TRUE(stessi(leggi(c.cartella + c.nome), dati)) << c.caso;
+        EXPECT_FALSE(QFileInfo(c.cartella + c.nome).isSymLink()) << c.caso;
+        EXPECT_TRUE(leggi(canarino) == "canarino") << c.caso;
+        QFile::remove(posto);
+    }
+}
+
+// Makes fsync fail for partial files while it lives, and notes the folders fsynced.
+class DiscoGuasto {
+public:
+    DiscoGuasto() { attivo_ = this; }
+    ~DiscoGuasto() { attivo_ = nullptr; }
+    DiscoGuasto(const DiscoGuasto&) = delete;
+    DiscoGuasto& operator=(const DiscoGuasto&) = delete;
+
+    static int fsync(int fd) {
+        struct stat st {};
+        const QString percorso = QFile::symLinkTarget(QStringLiteral("/proc/self/fd/%1").arg(fd));
+        if (DiscoGuasto* d = attivo_.load(); d != nullptr && ::fstat(fd, &st) == 0) {
+            std::lock_guard lock(d->blocco_);
+            if (S_ISDIR(st.st_mode))
+                d->cartelle_ << percorso + '/';
+            if (d->guasto && percorso.endsWith(".trvltmp")) {
+                errno = EIO;
+                return -1;
+            }
+        }
+        return static_cast<int>(::syscall(SYS_fsync, fd));
+    }
+    QStringList cartelle() {
+        std::lock_guard lock(blocco_);
+        return cartelle_;
+    }
+    std::atomic<bool> guasto{false};
+
+private:
+    static inline std::atomic<DiscoGuasto*> attivo_{nullptr};
+    std::mutex blocco_;
+    QStringList cartelle_;
+};
+
+TEST_F(Motore, RecordedFinishedOnlyOnceOnTheDiskAndNeverFromBytesAFlushLost) {
+    DiscoGuasto disco;
+    server_.aggiungiGenerato("/s.bin", 300000, 61);
+    const QString finito = scarica(server_.url("/s.bin"));
+    EXPECT_EQ(completato(finito), "1");
+    EXPECT_TRUE(disco.cartelle().contains(completati_));
+
+    disco.guasto = true;
+    server_.aggiungiGenerato("/t.bin", 300000, 62);
+    const QString fallito = scarica(server_.url("/t.bin"));
+    EXPECT_EQ(completato(fallito), "2");
+    EXPECT_EQ(programma_.righe[fallito].celle[queue::cella::Stato], "Interrotto");
+    EXPECT_EQ(QFileInfo(temp_ + "t.bin.trvltmp").size(), 0);
+    EXPECT_FALSE(QFile::exists(completati_ + "t.bin"));
+}
+
 // Writes beyond this size fail with EFBIG while it lives.
 class LimiteFile {
 public:
@@ -567,10 +766,6 @@ TEST_F(Motore, FailuresThatRepeatUseUpTheAttempts) {
     });
     guasto.start(0);
     const QString radice = QStringLiteral("http://127.0.0.1:%1").arg(guasto.port());
-    server_.aggiungiGenerato("/cade.bin", 300000, 5);
-    Guasti cade;
-    cade.interrompiDopo = 0;
-    server_.imposta("/cade.bin", cade);
     server_.aggiungiGenerato("/grande.bin", 300000, 6);
 
     const struct {
@@ -581,8 +776,6 @@ TEST_F(Motore, FailuresThatRepeatUseUpTheAttempts) {
     } casi[] = {
         {"HTTP 500 after a good probe", radice + "/x.bin",
          [&] { return int(guasto.requests().size()); }, RLIM_INFINITY},
-        {"dropped before a byte", server_.url("/cade.bin"),
-         [&] { return server_.conteggio("/cade.bin"); }, RLIM_INFINITY},
         {"write refused", server_.url("/grande.bin"),
          [&] { return server_.conteggio("/grande.bin"); }, 100000},
     };
@@ -616,6 +809,9 @@ TEST_F(Motore, FreeSpaceIsCheckedBeforeAByteIsWritten) {
     const QString id = scarica(QStringLiteral("http://127.0.0.1:%1/enorme.iso").arg(enorme.port()));
     EXPECT_EQ(completato(id), "2");
     EXPECT_TRUE(programma_.automaticoSpento);
+    // A full disk fails each pass, and the row says so to the end; it ended failed once.
+    EXPECT_EQ(programma_.righe[id].celle[queue::cella::Stato], "Spazio insufficiente");
+    EXPECT_EQ(programma_.conclusi, QStringList{id + " no"});
     EXPECT_EQ(QFileInfo(temp_ + "enorme.iso.trvltmp").size(), 0);
     EXPECT_EQ(enorme.requests().size(), 3); // probes only
 }
@@ -662,3 +858,8 @@ TEST_F(Motore, AThreadToldToEndLeavesAHangingServerAtOnce) {
 }
 
 } // namespace
+
+// The program's fsync, in this test program: a disk that fails cannot be had otherwise.
+extern "C" int fsync(int fd) {
+    return DiscoGuasto::fsync(fd);
+}

@@ -49,6 +49,8 @@ struct Contenuto {
     qint64 generato = -1;
     quint32 seme = 0;
     quint64 impronta = 0; // tells one content from another, for ETag and Last-Modified
+    qint64 testa = 0;     // the first bytes, generated from semeTesta instead
+    quint32 semeTesta = 0;
 
     static Contenuto daDati(QByteArray dati) {
         const quint64 h = qHash(QByteArrayView(dati), 0);
@@ -57,18 +59,35 @@ struct Contenuto {
     static Contenuto generatoDa(qint64 size, quint32 seme) {
         return {{}, size, seme, mescola(parola(seme, 0) ^ static_cast<quint64>(size))};
     }
+    // Another version, with only the first `n` bytes changed.
+    Contenuto conTesta(quint32 nuovoSeme, qint64 n) const {
+        Contenuto c = *this;
+        c.testa = std::min(n, size());
+        c.semeTesta = nuovoSeme;
+        c.impronta = mescola(impronta ^ parola(nuovoSeme, static_cast<quint64>(c.testa)));
+        return c;
+    }
 
     qint64 size() const { return generato >= 0 ? generato : dati.size(); }
     // Always `len` bytes: outside stored data they are zeros, so a body that runs past the end
     // keeps its length.
     QByteArray bytes(qint64 offset, qint64 len) const {
-        if (generato >= 0)
-            return FakeFileServer::bytesGenerati(seme, offset, len);
-        QByteArray out(std::max<qint64>(len, 0), '\0');
+        QByteArray out;
+        if (generato >= 0) {
+            out = FakeFileServer::bytesGenerati(seme, offset, len);
+        } else {
+            out = QByteArray(std::max<qint64>(len, 0), '\0');
+            const qint64 da = std::max<qint64>(offset, 0);
+            const qint64 a = std::min<qint64>(offset + len, dati.size());
+            if (da < a)
+                std::memcpy(out.data() + (da - offset), dati.constData() + da,
+                            static_cast<size_t>(a - da));
+        }
         const qint64 da = std::max<qint64>(offset, 0);
-        const qint64 a = std::min<qint64>(offset + len, dati.size());
+        const qint64 a = std::min<qint64>(offset + len, testa);
         if (da < a)
-            std::memcpy(out.data() + (da - offset), dati.constData() + da,
+            std::memcpy(out.data() + (da - offset),
+                        FakeFileServer::bytesGenerati(semeTesta, da, a - da).constData(),
                         static_cast<size_t>(a - da));
         return out;
     }
@@ -106,6 +125,7 @@ struct Percorso {
     Guasti guasti;
     int richieste = 0;       // since azzera()
     int richiesteGuasti = 0; // since imposta() or azzera()
+    bool sostituito = false; // by sostituisciDopoCaduta, since imposta()
 };
 
 struct Voce {
@@ -169,21 +189,28 @@ struct Sosta {
     std::function<bool()> attendi;
 };
 
+// Called once, when the connection is dropped at its cut.
+using AllaCaduta = std::function<void()>;
+
 // One response body: where it starts in the file, where the connection is to be dropped, how
 // fast it goes.
 class Trasmissione {
 public:
     Trasmissione(Contenuto contenuto, qint64 primo, qint64 lunghezza, qint64 taglio, qint64 lento,
-                 Contatore inviati, Sosta sosta)
+                 Contatore inviati, Sosta sosta, AllaCaduta allaCaduta)
         : contenuto_(std::move(contenuto)), primo_(primo), lunghezza_(lunghezza), taglio_(taglio),
-          lento_(lento), inviati_(std::move(inviati)), sosta_(std::move(sosta)) {}
+          lento_(lento), inviati_(std::move(inviati)), sosta_(std::move(sosta)),
+          allaCaduta_(std::move(allaCaduta)) {}
 
     bool finita(qint64 offset) const { return offset >= lunghezza_; }
 
     // False once the connection is to be dropped, or is gone.
     bool invia(qint64 offset, httplib::DataSink& sink) {
-        if (taglio_ >= 0 && offset >= taglio_)
+        if (taglio_ >= 0 && offset >= taglio_) {
+            if (allaCaduta_)
+                std::exchange(allaCaduta_, nullptr)();
             return false;
+        }
         if (sosta_.dopo >= 0 && offset >= sosta_.dopo) {
             sosta_.dopo = -1;
             if (!sosta_.attendi())
@@ -219,6 +246,7 @@ private:
     qint64 lento_;
     Contatore inviati_;
     Sosta sosta_;
+    AllaCaduta allaCaduta_;
     std::optional<Clock::time_point> inizio_;
 };
 
@@ -328,6 +356,18 @@ void FakeFileServer::imposta(const QByteArray& path, const Guasti& guasti) {
     Percorso& percorso = stato_->percorsi[path];
     percorso.guasti = guasti;
     percorso.richiesteGuasti = 0;
+    percorso.sostituito = false;
+}
+
+void FakeFileServer::sostituisci(const QByteArray& path, qint64 size, quint32 seed, qint64 testa) {
+    std::lock_guard lock(mutex_);
+    Percorso& percorso = stato_->percorsi[path];
+    if (std::exchange(percorso.sostituito, true))
+        return; // another connection was cut first
+    if (testa > 0 && percorso.contenuto)
+        percorso.contenuto = percorso.contenuto->conTesta(seed, testa);
+    else
+        percorso.contenuto = Contenuto::generatoDa(size, seed);
 }
 
 QList<RichiestaFile> FakeFileServer::richieste() const {
@@ -373,16 +413,21 @@ QByteArray FakeFileServer::bytesGenerati(quint32 seed, qint64 offset, qint64 len
 }
 
 void FakeFileServer::servi(const httplib::Request& req, httplib::Response& res) {
+    const qint64 arrivo =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - nato_).count();
+    const QByteArray path = QByteArray::fromStdString(req.path);
     std::optional<Contenuto> contenuto;
     Guasti guasti;
     int numeroRichiesta = 0;
     {
         std::lock_guard lock(mutex_);
-        Percorso& percorso = stato_->percorsi[QByteArray::fromStdString(req.path)];
+        Percorso& percorso = stato_->percorsi[path];
         ++percorso.richieste;
         numeroRichiesta = ++percorso.richiesteGuasti;
         contenuto = percorso.contenuto;
         guasti = percorso.guasti;
+        if (percorso.sostituito)
+            guasti.interrompiDopo = -1;
     }
     const Contatore inviati = std::make_shared<std::atomic<qint64>>(0);
     const int oltre = numeroRichiesta - guasti.dopo;
@@ -449,11 +494,18 @@ void FakeFileServer::servi(const httplib::Request& req, httplib::Response& res) 
             Sosta sosta;
             if (colpita && guasti.bloccaDopo >= 0)
                 sosta = {guasti.bloccaDopo, [this, ms = guasti.bloccaMs] { return attendi(ms); }};
+            AllaCaduta allaCaduta;
+            if (colpita && guasti.sostituisciDopoCaduta)
+                allaCaduta = [this, path, size, seed = *guasti.sostituisciDopoCaduta,
+                              testa = guasti.sostituisciSoloTesta] {
+                    sostituisci(path, size, seed, testa);
+                };
             const qint64 primo = parte.primo + (colpita ? guasti.scartoNascosto : 0);
             corpo(res,
                   std::make_shared<Trasmissione>(*contenuto, primo, lunghezza + inPiu,
                                                  taglio(guasti, colpita, numeroRichiesta),
-                                                 guasti.lento, inviati, std::move(sosta)),
+                                                 guasti.lento, inviati, std::move(sosta),
+                                                 std::move(allaCaduta)),
                   lunghezza, modo, guasti.tipo.isEmpty() ? kTipo : guasti.tipo.toStdString());
         }
     }
@@ -461,6 +513,7 @@ void FakeFileServer::servi(const httplib::Request& req, httplib::Response& res) 
     RichiestaFile voce{QByteArray::fromStdString(req.method), QByteArray::fromStdString(req.target),
                        QByteArray::fromStdString(range), QByteArray::fromStdString(ifRange),
                        res.status};
+    voce.ms = arrivo;
     std::lock_guard lock(mutex_);
     stato_->voci.append({voce, inviati});
 }

@@ -920,7 +920,8 @@ void FakeHostSite::fileContent(const httplib::Request& req, httplib::Response& r
     } else {
         finish(200);
     }
-    streamBytes(res, range.last - range.first + 1, "application/octet-stream",
+    streamBytes(res, range.last - range.first + 1,
+                found->type.isEmpty() ? "application/octet-stream" : found->type.constData(),
                 [file = *found, first = range.first](qint64 offset, qint64 length) {
                     return file.bytes(first + offset, length);
                 });

@@ -103,6 +103,7 @@ struct FileOspitato {
     FilePage page = FilePage::Download;
     LinkAnswer answer = LinkAnswer::Link;
     bool linkWithWrongPassword = false; // the ">Wrong password<" page also carries the link
+    QByteArray type;                    // Content-Type of the download; empty: a binary file
 
     static FileOspitato generated(QByteArray id, QByteArray name, qint64 size);
     qint64 size() const;

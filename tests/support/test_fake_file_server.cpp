@@ -13,6 +13,7 @@
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -199,6 +200,49 @@ TEST(FakeFileServerTest, DropsConnectionsAndComesBack) {
     server.riavvia();
     EXPECT_EQ(server.porta(), porta);
     EXPECT_EQ(corpo(scambio(porta, breve)), generati(0, 9));
+}
+
+// A body that ends before the cut replaces nothing; the cut one brings the old bytes, and then
+// the new file comes whole under a new version, cut no more. Replacing only the head keeps the
+// bytes around the cut.
+TEST(FakeFileServerTest, ReplacesTheFileAtItsFirstDrop) {
+    const struct {
+        const char* nome;
+        qint64 soloTesta;
+        QByteArray nuovo;
+    } casi[] = {
+        {"whole file", 0, FakeFileServer::bytesGenerati(kSeed + 1, 0, kSize)},
+        {"head only", 4096,
+         FakeFileServer::bytesGenerati(kSeed + 1, 0, 4096) + generati(4096, kSize - 1)},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        FakeFileServer server;
+        server.aggiungiGenerato("/f.bin", kSize, kSeed);
+        server.imposta("/f.bin", con([&](Guasti& g) {
+                           g.interrompiDopo = 20000;
+                           g.sostituisciDopoCaduta = kSeed + 1;
+                           g.sostituisciSoloTesta = c.soloTesta;
+                       }));
+        httplib::Client client("127.0.0.1", server.porta());
+        const auto prima = client.Get("/f.bin", {{"Range", "bytes=0-9"}});
+        ASSERT_TRUE(prima);
+        EXPECT_EQ(QByteArray::fromStdString(prima->body), generati(0, 9));
+        const std::string intera = "GET /f.bin HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
+        EXPECT_EQ(corpo(scambio(server.porta(), intera)), generati(0, 19999));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        for (int volta = 0; volta < 2; ++volta) {
+            const auto dopo = client.Get("/f.bin");
+            ASSERT_TRUE(dopo);
+            EXPECT_EQ(QByteArray::fromStdString(dopo->body), c.nuovo);
+            EXPECT_NE(dopo->get_header_value("ETag"), prima->get_header_value("ETag"));
+            EXPECT_NE(dopo->get_header_value("Last-Modified"),
+                      prima->get_header_value("Last-Modified"));
+        }
+        const QList<RichiestaFile> log = server.richieste();
+        ASSERT_EQ(log.size(), 4);
+        EXPECT_GE(log[2].ms - log[1].ms, 100);
+    }
 }
 
 TEST(FakeFileServerTest, LiesAboutTheBody) {
