@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config clang-format
+  clang libclang-rt-14-dev
   qt6-base-dev libgl-dev
   libsqlite3-dev libssl-dev libcurl4-openssl-dev libarchive-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: a normal build, whose installed desktop files are
 # then validated, and one under AddressSanitizer and UndefinedBehaviorSanitizer, where any
-# report fails the run.
+# report fails the run. Then each fuzzer runs for twenty seconds under the same sanitizers.
 # Last, the tests that run download workers are built and run under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,6 +38,34 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detec
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tools/lsan.supp:print_suppressions=0
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+# libFuzzer needs clang. Only the libraries the fuzzers link are built, at -O1 for speed, with
+# the assertions kept.
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DTARVOLIN_FUZZ=ON -DTARVOLIN_TESTS=OFF -DTARVOLIN_BENCH=OFF \
+  -DCMAKE_UNITY_BUILD=ON
+cmake --build build/fuzz --target fuzzers
+# A fresh corpus each run, so that every run starts from the seeds alone and takes the same time.
+corpora=$(mktemp -d)
+trap 'rm -rf "$inst" "$corpora"' EXIT
+for fuzzer in fuzz_cookie fuzz_hosting fuzz_nomi fuzz_ricezione fuzz_ripresa; do
+  mkdir "$corpora/$fuzzer"
+  semi=()
+  if [ -d "tests/fuzz/semi/$fuzzer" ]; then
+    semi=("tests/fuzz/semi/$fuzzer")
+  fi
+  log=$corpora/$fuzzer.log
+  # TMPDIR: what a fuzzer writes goes with the corpora, even when it crashes.
+  if ! TMPDIR=$corpora "build/fuzz/tests/fuzz/$fuzzer" -max_total_time=20 -detect_leaks=1 \
+    -timeout=10 -print_final_stats=1 -artifact_prefix=build/fuzz/ "$corpora/$fuzzer" \
+    "${semi[@]}" >"$log" 2>&1; then
+    # The report without the progress lines, which run to thousands.
+    grep -vE '^#[0-9]+[[:space:]]+(NEW|REDUCE|pulse|INITED|RELOAD)' "$log" >&2
+    exit 1
+  fi
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+  echo "$fuzzer: $(grep '^Done ' "$log"), $rate exec/s"
+done
 
 # Only the tests that run download workers, which keeps this stage to a couple of minutes.
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
