@@ -1,11 +1,16 @@
-// bench_motore [--parallel N] [--cap KBs] [--rounds R] [--servizio 1] --temp DIR --done DIR URL...
+// bench_motore [--parallel N] [--cap KBs] [--rounds R] [--servizio 1] [--estrai 1] --temp DIR
+//              --done DIR URL...
 // Downloads the URLs (or one a line from stdin when none are given) with the real download
 // workers, N at once, under an optional cap shared by the running ones; rows that did not
-// finish are started again for up to R rounds, as a user pressing start would. Prints wall
-// and CPU time, bytes, aggregate rate, peak resident size and each row's outcome. With
-// --servizio 1 every link is taken as one the service resolves, answered at once with itself,
-// so the workers judge the answers as they judge a host's.
+// finish are started again for up to R rounds, as a user pressing start would. The table is
+// emptied first, so rows are numbered 1, 2... in the order given. A URL may be followed by a
+// tab and a group, stored with its row as the add-links dialog stores it. Prints wall and CPU
+// time, bytes, aggregate rate, peak resident size and each row's outcome. With --servizio 1
+// every link is taken as one the service resolves, answered at once with itself, so the
+// workers judge the answers as they judge a host's. With --estrai 1 every row is extracted
+// once its group is complete, as with the option to extract automatically.
 #include "engine/programma.h"
+#include "engine/registroestrazioni.h"
 #include "engine/tdownload.h"
 #include "queue/database.h"
 #include "queue/intake.h"
@@ -31,12 +36,21 @@ using namespace tarvolin::engine;
 
 namespace {
 
+struct Link {
+    QString url, gruppo;
+};
+
 struct Opzioni {
     int parallel = 1, capKBs = 0, rounds = 1;
-    bool servizio = false;
+    bool servizio = false, estrai = false;
     QString temp, done;
-    QStringList urls;
+    QList<Link> urls;
 };
+
+// "URL" or "URL<TAB>GROUP".
+Link leggiLink(const QString& riga) {
+    return {riga.section(u'\t', 0, 0).trimmed(), riga.section(u'\t', 1).trimmed()};
+}
 
 bool leggiOpzioni(const QStringList& args, Opzioni& o) {
     for (qsizetype i = 1; i < args.size(); ++i) {
@@ -52,6 +66,8 @@ bool leggiOpzioni(const QStringList& args, Opzioni& o) {
             o.rounds = args[++i].toInt();
         else if (a == "--servizio")
             o.servizio = args[++i] == "1";
+        else if (a == "--estrai")
+            o.estrai = args[++i] == "1";
         else if (a == "--temp")
             o.temp = args[++i] + '/';
         else if (a == "--done")
@@ -59,7 +75,7 @@ bool leggiOpzioni(const QStringList& args, Opzioni& o) {
         else if (a.startsWith("--"))
             return false;
         else
-            o.urls << a;
+            o.urls << leggiLink(a);
     }
     return o.parallel > 0 && o.rounds > 0 && o.capKBs >= 0 && !o.temp.isEmpty() &&
            !o.done.isEmpty();
@@ -117,7 +133,8 @@ struct Esecuzione {
 };
 
 // Runs the rows `ids` to their end, `parallel` at once, on the Qt event loop.
-Esecuzione scarica(const Opzioni& o, queue::Database& db, const QStringList& ids) {
+Esecuzione scarica(const Opzioni& o, queue::Database& db, RegistroEstrazioni& estrazioni,
+                   const QStringList& ids) {
     DownloadAttivi attivi;
     Programma programma(db, attivi, o.capKBs);
     RegistroFile file;
@@ -125,6 +142,7 @@ Esecuzione scarica(const Opzioni& o, queue::Database& db, const QStringList& ids
     ambiente.programma = &programma;
     ambiente.file = &file;
     ambiente.attivi = &attivi;
+    ambiente.estrazioni = &estrazioni;
     ambiente.hostConosciuto = [&o](const QString&) { return o.servizio; };
     ambiente.accesso.senddata = [&attivi](const QString& codice, const QString& payload) {
         // "id!link" or "id!link|passlink": the link is its own direct URL.
@@ -155,14 +173,17 @@ Esecuzione scarica(const Opzioni& o, queue::Database& db, const QStringList& ids
         while (!coda.empty() && std::ssize(lavoratori) < o.parallel) {
             const QString id = coda.front();
             coda.pop_front();
-            const QString link =
-                db.Query("SELECT link FROM table_download WHERE id = ?", {id}).Value(0, "link");
+            const queue::RowSet riga =
+                db.Query("SELECT link, gruppo FROM table_download WHERE id = ?", {id});
+            const QString link = riga.Value(0, "link");
             programma.ImpostaDidascalia(id, link);
             ParametriDownload p;
             p.IdRiga = id;
             p.Link = link;
             p.CartellaTemp = o.temp;
             p.CartellaCompletati = o.done;
+            p.Gruppo = riga.Value(0, "gruppo");
+            p.Estrai = o.estrai;
             auto& w = lavoratori.emplace_back(std::make_unique<TDownload>(p, ambiente));
             {
                 std::lock_guard lock(attivi.BloccoContatori);
@@ -209,22 +230,24 @@ int main(int argc, char** argv) {
     Opzioni o;
     if (!leggiOpzioni(app.arguments(), o)) {
         std::fprintf(stderr, "usage: bench_motore [--parallel N] [--cap KBs] [--rounds R] "
-                             "[--servizio 1] --temp DIR --done DIR [URL...]\n");
+                             "[--servizio 1] [--estrai 1] --temp DIR --done DIR [URL...]\n");
         return 2;
     }
     if (o.urls.isEmpty()) {
         QTextStream in(stdin);
         for (QString riga; in.readLineInto(&riga);)
             if (!riga.trimmed().isEmpty())
-                o.urls << riga.trimmed();
+                o.urls << leggiLink(riga);
     }
     QDir().mkpath(o.temp);
     QDir().mkpath(o.done);
     queue::Database db(o.temp + "bench_motore.opt");
     queue::CreaTabelle(db);
     db.Execute("DELETE FROM table_download");
-    for (const QString& url : o.urls)
-        queue::InserisciLink(db, url, {}, {}, false, {});
+    for (const Link& l : o.urls)
+        queue::InserisciLink(db, l.url, {}, {}, o.estrai, l.gruppo);
+    // Shared by every round, as the program's lasts as long as it runs.
+    RegistroEstrazioni estrazioni;
 
     QElapsedTimer orologio;
     orologio.start();
@@ -233,7 +256,7 @@ int main(int argc, char** argv) {
     for (QStringList ids = nonFinite(db); !ids.isEmpty() && round < o.rounds;
          ids = nonFinite(db), ++round) {
         const double inizio = static_cast<double>(orologio.nsecsElapsed()) / 1e9;
-        totale.ultimoByteS = inizio + scarica(o, db, ids).ultimoByteS;
+        totale.ultimoByteS = inizio + scarica(o, db, estrazioni, ids).ultimoByteS;
         std::printf("round %d: %lld rows, %lld left unfinished\n", round + 1,
                     static_cast<long long>(ids.size()),
                     static_cast<long long>(nonFinite(db).size()));
