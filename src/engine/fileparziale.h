@@ -44,7 +44,6 @@ public:
         return engine::ScriviRipresa(fd_, percorso_, dati);
     }
     std::optional<DatiRipresa> LeggiRipresa() const { return engine::LeggiRipresa(fd_, percorso_); }
-    void CancellaRipresa() { engine::CancellaRipresa(fd_, percorso_); }
 
 private:
     static constexpr qint64 kPassoScrittura = 8 << 20;

@@ -190,7 +190,7 @@ ProprietariFile ProprietariSet(ProgrammaMotore& p, const QString& id, const QStr
             const ParteSet set = DividiSet(nome);
             if (!set.volume || set.radice != radice)
                 continue;
-            const bool nostro = linkRiga == link || (!gruppo.isEmpty() && gruppoRiga == gruppo);
+            const bool nostro = linkRiga == link || gruppoRiga == gruppo;
             (nostro ? proprietari.questoLink : proprietari.altroLink) = true;
         }
     } catch (const queue::DatabaseError& e) {
@@ -202,8 +202,6 @@ ProprietariFile ProprietariSet(ProgrammaMotore& p, const QString& id, const QStr
 
 int NumeroDelGruppo(ProgrammaMotore& p, const QString& id, const QString& gruppo,
                     const QString& radiceBase) {
-    if (gruppo.isEmpty())
-        return 0;
     try {
         for (const auto& riga : altriFiniti(p, id, QStringLiteral("gruppo = ?"), gruppo)) {
             const ParteSet set = DividiSet(riga[2]);

@@ -44,9 +44,9 @@ struct ProprietariFile {
 ProprietariFile ProprietariDi(ProgrammaMotore& p, const QString& id, const QString& link,
                               const QString& nome);
 
-// Owners of the finished RAR volumes whose set stem is `radice` (the group's own rows count as
-// this link's), and the number the group's finished volumes of the stem `radiceBase` took (0:
-// none yet).
+// Owners of the finished RAR volumes whose set stem is `radice` (the group's own rows, or the
+// rows without a group for a row without one, count as this link's), and the number the group's
+// finished volumes of the stem `radiceBase` took (0: none yet).
 ProprietariFile ProprietariSet(ProgrammaMotore& p, const QString& id, const QString& link,
                                const QString& gruppo, const QString& radice);
 int NumeroDelGruppo(ProgrammaMotore& p, const QString& id, const QString& gruppo,

@@ -217,8 +217,10 @@ QString NomeDaRisposta(const QByteArray& contentDisposition, const QString& urlF
         nome = urlFinale.mid(urlFinale.lastIndexOf(u'/') + 1).left(1000);
         esteso = false;
     }
+    if (esteso)
+        return nome; // decoded: a "?" in it is the name's own, not a query
     nome = nome.left(nome.indexOf(u'?'));
-    return esteso ? nome : testoIntestazione(decodificaPercento(nome));
+    return testoIntestazione(decodificaPercento(nome));
 }
 
 QString NomeSicuro(QString nome) {
@@ -230,10 +232,16 @@ QString NomeSicuro(QString nome) {
     senzaPunti.remove(u'.');
     if (senzaPunti.trimmed().isEmpty())
         return kSicuro;
-    if (comeFileProprio(sicuro))
-        sicuro[sicuro.lastIndexOf(u'.')] = u'_';
     // Cutting a long name may leave a stem of dots, and a safe stem may make it long again.
-    return Accorcia(stemSicuro(Accorcia(sicuro)));
+    sicuro = Accorcia(stemSicuro(Accorcia(sicuro)));
+    // Last, since a cut may end anywhere; a "_" at the end leaves every stem as it was.
+    if (comeFileProprio(sicuro)) {
+        if (sicuro.toUtf8().size() < kMassimoNome)
+            sicuro += u'_';
+        else
+            sicuro.back() = u'_'; // the last letter of the suffix, one byte
+    }
+    return sicuro;
 }
 
 QString Accorcia(const QString& nome, int massimoByte) {

@@ -16,7 +16,7 @@ QString NomeDaDisposizione(const QByteArray& contentDisposition, bool* esteso = 
 
 // The file name a probe's answer gives: the name of Content-Disposition, else (also when it
 // holds the maker's marker) the last segment of the final URL, at most 1000 characters; cut at
-// the first "?", then percent-decoded, unless "filename*" had decoded it already.
+// the first "?", then percent-decoded; unless "filename*" gave it, decoded already.
 QString NomeDaRisposta(const QByteArray& contentDisposition, const QString& urlFinale,
                        const QString& marcatoreProduttore);
 
@@ -24,9 +24,9 @@ QString NomeDaRisposta(const QByteArray& contentDisposition, const QString& urlF
 // separators, NUL, control characters and bidirectional overrides; every other character stays.
 // A name of dots or blanks gives "download", and so does a stem of dots from which a folder would
 // be named (the stem before the extension or before ".part"): "..zip" gives "download.zip". A
-// name that could pass for one of the program's own files in the temporary folder (a partial
-// file, its kept validator, a copy, a probe's scratch file) has its last "." made "_". A name
-// over kMassimoNome bytes is cut, keeping its extension.
+// name over kMassimoNome bytes is cut, keeping its extension. A name that could then pass for one
+// of the program's own files in the temporary folder (a partial file, its kept validator, a
+// copy, a probe's scratch file) ends with "_".
 QString NomeSicuro(QString nome);
 
 // `nome` cut to `massimoByte` bytes of UTF-8, whole characters only, its extension kept.

@@ -1,7 +1,7 @@
 #include "percorsi.h"
 
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStringList>
 
 #include <climits>
@@ -27,8 +27,10 @@ bool esiste(const QString& percorso) {
 } // namespace
 
 QString PercorsoRisolto(const QString& percorso) {
-    const QStringList parti =
-        QFileInfo(percorso).absoluteFilePath().split(u'/', Qt::SkipEmptyParts);
+    // Not QFileInfo::absoluteFilePath, which would fold ".." away before links are followed.
+    const QString assoluto =
+        percorso.startsWith(u'/') ? percorso : QDir::currentPath() + u'/' + percorso;
+    const QStringList parti = assoluto.split(u'/', Qt::SkipEmptyParts);
     for (qsizetype k = parti.size(); k >= 0; --k) {
         const QString prefisso = u'/' + parti.mid(0, k).join(u'/');
         if (!esiste(prefisso))

@@ -26,15 +26,19 @@ std::optional<int> RegistroFile::NumeroSet(const QString& cartella, const QStrin
 }
 
 bool RegistroFile::PrenotaSet(const QString& cartella, const QString& radice,
-                              const QString& radiceNumerata, int n, const QString& gruppo) {
+                              const QString& radiceNumerata, int n, const QString& gruppo,
+                              bool altroNumero) {
     std::lock_guard lock(blocco_);
     const QString stem = cartella + u'\n' + radiceNumerata;
     const auto it = stemTenuti_.constFind(stem);
     if (it != stemTenuti_.constEnd() && it.value() != gruppo)
         return false;
-    stemTenuti_.insert(stem, gruppo);
     const QString chiave = cartella + u'\n' + radice + u'\n' + gruppo;
-    if (!numeri_.contains(chiave)) // the first number the group took stays its number
+    const auto numero = numeri_.constFind(chiave);
+    if (numero != numeri_.constEnd() && numero.value() != n && !altroNumero)
+        return false;
+    stemTenuti_.insert(stem, gruppo);
+    if (numero == numeri_.constEnd()) // the first number the group took stays its number
         numeri_.insert(chiave, n);
     return true;
 }

@@ -24,9 +24,10 @@ public:
     std::optional<int> NumeroSet(const QString& cartella, const QString& radice,
                                  const QString& gruppo);
     // `gruppo` takes number `n`, whose stem is `radiceNumerata`; false when another group holds
-    // that stem. Held for the rest of the run.
+    // that stem, or the group took another number, unless `altroNumero` says the group's own
+    // could not be had. Held for the rest of the run.
     bool PrenotaSet(const QString& cartella, const QString& radice, const QString& radiceNumerata,
-                    int n, const QString& gruppo);
+                    int n, const QString& gruppo, bool altroNumero = false);
 
 private:
     std::mutex blocco_;

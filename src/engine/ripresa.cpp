@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -44,9 +45,20 @@ std::optional<QByteArray> valoreDi(const QByteArray& riga, const char* nome) {
     return valore;
 }
 
+// Read-only and without waiting: a pipe planted at the name must not hold the worker.
+int apriInLettura(const QString& percorso) {
+    const int fd = ::open(QFile::encodeName(percorso).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 QByteArray leggiLaterale(const QString& parziale) {
-    const int fd = ::open(QFile::encodeName(FileLateraleRipresa(parziale)).constData(),
-                          O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = apriInLettura(FileLateraleRipresa(parziale));
     if (fd < 0)
         return {};
     QByteArray testo(kMassimo, Qt::Uninitialized);
@@ -55,9 +67,12 @@ QByteArray leggiLaterale(const QString& parziale) {
     return letti > 0 ? testo.left(letti) : QByteArray();
 }
 
+// Made anew each time, so that no link planted at its name is written through.
 bool scriviLaterale(const QString& parziale, const QByteArray& testo) {
-    const int fd = ::open(QFile::encodeName(FileLateraleRipresa(parziale)).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const QByteArray nome = QFile::encodeName(FileLateraleRipresa(parziale));
+    ::unlink(nome.constData());
+    const int fd =
+        ::open(nome.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     const bool scritto = ::write(fd, testo.constData(), static_cast<size_t>(testo.size())) ==
@@ -69,8 +84,7 @@ bool scriviLaterale(const QString& parziale, const QByteArray& testo) {
 
 QByteArray CodificaRipresa(const DatiRipresa& dati) {
     return kIntestazione + '\n' + campo("link", dati.link.toUtf8()) +
-           campo("totale", QByteArray::number(dati.totale)) +
-           campo("validatore", dati.validatore);
+           campo("totale", QByteArray::number(dati.totale)) + campo("validatore", dati.validatore);
 }
 
 std::optional<DatiRipresa> DecodificaRipresa(const QByteArray& testo) {
@@ -123,20 +137,20 @@ std::optional<DatiRipresa> LeggiRipresa(int fd, const QString& parziale) {
     return DecodificaRipresa(leggiLaterale(parziale));
 }
 
-void CancellaRipresa(int fd, const QString& parziale) {
-    if (::fremovexattr(fd, kAttributo) != 0 && errno != ENODATA && !senzaAttributi(errno))
-        qCDebug(lcMotore) << "kept validator of" << parziale << "not removed:" << errno;
-    ::unlink(QFile::encodeName(FileLateraleRipresa(parziale)).constData());
-}
-
 std::optional<DatiRipresa> LeggiRipresaDi(const QString& parziale) {
-    const int fd =
-        ::open(QFile::encodeName(parziale).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = apriInLettura(parziale);
     if (fd < 0)
         return std::nullopt;
     std::optional<DatiRipresa> dati = LeggiRipresa(fd, parziale);
     ::close(fd);
     return dati;
+}
+
+void CancellaRipresaDi(const QString& file, const QString& parziale) {
+    if (::lremovexattr(QFile::encodeName(file).constData(), kAttributo) != 0 && errno != ENODATA &&
+        !senzaAttributi(errno))
+        qCDebug(lcMotore) << "kept validator of" << file << "not removed:" << errno;
+    ::unlink(QFile::encodeName(FileLateraleRipresa(parziale)).constData());
 }
 
 } // namespace tarvolin::engine

@@ -30,8 +30,9 @@ QString FileLateraleRipresa(const QString& parziale);
 // On the open partial file `fd` at `parziale`: an extended attribute, else the side file.
 bool ScriviRipresa(int fd, const QString& parziale, const DatiRipresa& dati);
 std::optional<DatiRipresa> LeggiRipresa(int fd, const QString& parziale);
-void CancellaRipresa(int fd, const QString& parziale);
 // The same, of a partial file not open: nullopt also when there is none.
 std::optional<DatiRipresa> LeggiRipresaDi(const QString& parziale);
+// Of the finished `file` that was `parziale` until it was moved: it keeps nothing of ours.
+void CancellaRipresaDi(const QString& file, const QString& parziale);
 
 } // namespace tarvolin::engine

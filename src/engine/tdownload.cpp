@@ -291,11 +291,10 @@ TDownload::EsitoPassata TDownload::spazioInsufficiente() {
     return {Esito::Contato, 2000, true};
 }
 
-TDownload::EsitoPassata TDownload::senzaProgresso() {
+TDownload::EsitoPassata TDownload::senzaProgresso(int volta) {
     constexpr int kPrimaPausa = 1000, kPausaMassima = 60000;
-    const int pausa = std::min(kPausaMassima, kPrimaPausa << std::min(senzaProgresso_, 6));
-    ++senzaProgresso_;
-    qCDebug(lcMotore) << "row" << IdRiga << "pass without a new byte, pause" << pausa << "ms";
+    const int pausa = std::min(kPausaMassima, kPrimaPausa << std::clamp(volta, 0, 6));
+    qCDebug(lcMotore) << "row" << IdRiga << "pass without progress, pause" << pausa << "ms";
     return {Esito::Avanti, pausa};
 }
 
@@ -435,7 +434,7 @@ bool TDownload::accettaCorpo(const net::Risposta& r, FileParziale& file) {
                 return false;
             }
             OffsetRipresa = 0;
-            giaSuDisco_ = 0;
+            giaSuDisco_ = inizioTrasferimento_ = 0;
             file.Posiziona(0, false);
             azzeraByte(0, dimensione);
         }
@@ -455,6 +454,7 @@ TDownload::EsitoPassata TDownload::trasferisci(net::ClientHttp& client, FileParz
         return {};
     const qint64 dimensione = DimensioneTotale;
     giaSuDisco_ = file.Lunghezza();
+    inizioTrasferimento_ = OffsetRipresa;
     rifiuto_ = Rifiuto::Nessuno;
     erroreScrittura_ = 0;
     net::Richiesta richiesta;
@@ -468,9 +468,9 @@ TDownload::EsitoPassata TDownload::trasferisci(net::ClientHttp& client, FileParz
         if (!accettaCorpo(r, file))
             return false;
         if (OffsetRipresa == 0) {
-            // Its first byte is coming: what it is begun from goes with it.
-            const QByteArray validatore = validatoreDi(r);
-            validatoreRipresa_ = validatore.isEmpty() ? validatoreSonda_ : validatore;
+            // Its first byte is coming: what it is begun from goes with it. The probe's, which
+            // later probes are compared with: a file replaced since gives the next pass another.
+            validatoreRipresa_ = validatoreSonda_;
             if (!file.ScriviRipresa({p_.Link, dimensione, validatoreRipresa_}))
                 qCDebug(lcMotore) << "row" << IdRiga << "validator not kept with" << parziale_
                                   << "errno" << errno;
@@ -494,7 +494,8 @@ TDownload::EsitoPassata TDownload::giudicaTrasferimento(const net::Risposta& ris
         // is a replaced file, at once; a server that keeps changing it is waited for.
         file.Tronca(0);
         azzeraByte(0, dimensione);
-        return ++diversi_ == 1 ? EsitoPassata{} : senzaProgresso();
+        // Counted apart from the drops, and never reset: bytes that keep changing are no progress.
+        return ++diversi_ == 1 ? EsitoPassata{} : senzaProgresso(diversi_ - 2);
     }
     if (rifiuto_ == Rifiuto::PaginaWeb) {
         mostraStato(QStringLiteral("File mancante!"));
@@ -520,11 +521,13 @@ TDownload::EsitoPassata TDownload::giudicaTrasferimento(const net::Risposta& ris
         // Broken off: resumed at once when it brought something new, else after a pause.
         if (Interrompi)
             return {};
-        if (file.Posizione() > giaSuDisco_) {
+        // New: past the bytes this transfer only fetched again, or wrote over from byte 0.
+        const qint64 rivisti = std::min(giaSuDisco_ - inizioTrasferimento_, FileParziale::kRipresa);
+        if (file.Posizione() - inizioTrasferimento_ > rivisti) {
             senzaProgresso_ = 0;
             return {};
         }
-        return senzaProgresso();
+        return senzaProgresso(senzaProgresso_++);
     }
     if (Interrompi) {
         mostraStato(QStringLiteral("Interrotto"));

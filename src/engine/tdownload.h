@@ -87,8 +87,9 @@ private:
     // Restarts a partial file that is not the start of the server's file as the probe shows it.
     void controllaRipresa(FileParziale& file);
     EsitoPassata spazioInsufficiente();
-    // Not counted: a pause that grows with each such pass in a row, so it never loops hot.
-    EsitoPassata senzaProgresso();
+    // Not counted: a pause that grows with each such pass (`volta` from 0), so it never loops
+    // hot.
+    EsitoPassata senzaProgresso(int volta);
     // All bytes are in: flushed, moved to the completed folder and recorded.
     EsitoPassata finisci(FileParziale& file);
     EsitoPassata completa();
@@ -129,9 +130,10 @@ private:
     QByteArray validatoreSonda_;   // the probe's strong ETag, else its Last-Modified
     QByteArray validatoreRipresa_; // the one kept with the partial file since its first byte
     qint64 OffsetRipresa = 0;
-    qint64 giaSuDisco_ = 0; // the partial file's bytes before this transfer
-    bool linkHost_ = false; // resolved through the host's pages
-    bool risolto_ = false;  // resolved through the host's pages or the service
+    qint64 giaSuDisco_ = 0;          // the partial file's bytes before this transfer
+    qint64 inizioTrasferimento_ = 0; // where it began writing
+    bool linkHost_ = false;          // resolved through the host's pages
+    bool risolto_ = false;           // resolved through the host's pages or the service
     Rifiuto rifiuto_ = Rifiuto::Nessuno;
     int erroreScrittura_ = 0;
     int diversi_ = 0;        // passes that found the server's file changed

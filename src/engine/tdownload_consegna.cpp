@@ -9,6 +9,7 @@
 #include "engine/nomefile.h"
 #include "engine/percorsi.h"
 #include "engine/programma.h"
+#include "engine/ripresa.h"
 #include "engine/spostamento.h"
 #include "queue/modellocoda.h"
 
@@ -23,6 +24,14 @@ namespace {
 
 constexpr int kTentativiNome = 1000;
 
+// The new name on the disk before the row is recorded. A folder the disk cannot flush (a file
+// system without it, a folder we may enter but not read) still holds the whole file: failing
+// the row would only fetch it again.
+void sincronizza(const QString& cartella) {
+    if (!SincronizzaCartella(cartella))
+        qCDebug(lcMotore) << "folder" << cartella << "not flushed:" << errno;
+}
+
 } // namespace
 
 TDownload::EsitoPassata TDownload::finisci(FileParziale& file) {
@@ -31,8 +40,6 @@ TDownload::EsitoPassata TDownload::finisci(FileParziale& file) {
     flush.start();
     const bool scritto = file.Tronca(DimensioneTotale);
     const bool sincronizzato = scritto && file.Sincronizza();
-    if (sincronizzato)
-        file.CancellaRipresa(); // the finished file carries nothing of ours
     if (!file.Chiudi() || !sincronizzato) {
         const int errore = file.Errore();
         // What a failed flush or close leaves cannot be trusted; a failed write leaves on disk
@@ -49,9 +56,8 @@ TDownload::EsitoPassata TDownload::finisci(FileParziale& file) {
 }
 
 QString TDownload::chiaveGruppo() const {
-    // A row without a group is a group of its own.
-    return p_.Gruppo.isEmpty() ? QStringLiteral("link:") + p_.Link
-                               : QStringLiteral("gruppo:") + p_.Gruppo;
+    // Rows without a group are one group: the volumes of a set pasted without one stay together.
+    return QStringLiteral("gruppo:") + p_.Gruppo;
 }
 
 std::optional<int> TDownload::numeroDelGruppo(const QString& cartellaBase) {
@@ -93,8 +99,11 @@ bool TDownload::setLibero(const QString& cartellaBase, const QString& nome, int 
         if (proprietari.altroLink)
             return false;
     }
-    return a_.file == nullptr || a_.file->PrenotaSet(cartellaBase, radiceBase, radice, n,
-                                                     chiaveGruppo());
+    // Another volume of the group may have taken a number since: it is the group's, unless the
+    // group's own could not be had at all.
+    const bool altroNumero = numeroGruppo > 0 && n != numeroGruppo;
+    return a_.file == nullptr ||
+           a_.file->PrenotaSet(cartellaBase, radiceBase, radice, n, chiaveGruppo(), altroNumero);
 }
 
 QString TDownload::nomeLibero(const QString& cartellaBase, bool sottocartella) {
@@ -151,11 +160,8 @@ TDownload::EsitoPassata TDownload::completa() {
     case EsitoSpostamento::Fallito:
         return nonSpostato(QString());
     }
-    // Recorded only once the new name is on the disk too.
-    if (!SincronizzaCartella(cartella)) {
-        mostraStato(QStringLiteral("Errore di scrittura"));
-        return {Esito::Contato, 2500};
-    }
+    CancellaRipresaDi(destinazione, parziale_);
+    sincronizza(cartella);
     if (DimensioneFile(destinazione) != DimensioneTotale) {
         mostraStato(QStringLiteral("Errore!"));
         return {Esito::Contato, 2500};
@@ -184,7 +190,9 @@ TDownload::EsitoPassata TDownload::nonSpostato(const QString& motivo) {
                 continue;
             break;
         }
-        if (!SincronizzaCartella(p_.CartellaTemp) || DimensioneFile(percorso) != DimensioneTotale)
+        CancellaRipresaDi(percorso, parziale_);
+        sincronizza(p_.CartellaTemp);
+        if (DimensioneFile(percorso) != DimensioneTotale)
             break;
         NomeFile = nome;
         const EsitoRiga esito{IdRiga, DimensioneTotale, DimensioneTotale};

@@ -573,8 +573,10 @@ TEST_F(EstrazioneMotore, NamesOfDotsNeverExtractBesideOrAboveTheCompletedFolder)
 TEST_F(EstrazioneMotore, EqualVolumeNamesOfTwoGroupsEachKeepTheirOwnSet) {
     std::map<QString, QString> ids; // "A1"... -> row id
     std::map<QString, QByteArray> bytes;
+    // C is pasted without a group: its volumes are one set all the same.
     for (const auto& [gruppo, archivio, volumi] :
-         {std::tuple{QString("A"), kRar4, 3}, std::tuple{QString("B"), kRar5, 8}}) {
+         {std::tuple{QString("A"), kRar4, 3}, std::tuple{QString("B"), kRar5, 8},
+          std::tuple{QString("C"), kRar4, 3}}) {
         for (int i = 1; i <= volumi; ++i) {
             const QString chiave = gruppo + QString::number(i);
             const QByteArray path = "/" + chiave.toUtf8();
@@ -584,11 +586,11 @@ TEST_F(EstrazioneMotore, EqualVolumeNamesOfTwoGroupsEachKeepTheirOwnSet) {
             nome.contentDisposition =
                 "attachment; filename=\"Film.part" + QByteArray::number(i) + ".rar\"";
             server_.imposta(path, nome);
-            ids[chiave] = accoda(path, gruppo);
+            ids[chiave] = accoda(path, gruppo == "C" ? QString() : gruppo);
         }
     }
-    const QStringList ordine = {"B2", "A1", "A2", "",   "B1", "A3",
-                                "B3", "B4", "B5", "B6", "B7", "B8"};
+    const QStringList ordine = {"B2", "A1", "A2", "",   "B1", "A3", "B3", "B4",
+                                "B5", "B6", "B7", "B8", "C1", "",   "C2", "C3"};
     for (const QString& chiave : ordine) {
         if (chiave.isEmpty()) { // the program starts again: only the table remembers
             file_ = std::make_unique<RegistroFile>();
@@ -600,9 +602,8 @@ TEST_F(EstrazioneMotore, EqualVolumeNamesOfTwoGroupsEachKeepTheirOwnSet) {
     for (const auto& [chiave, id] : ids) {
         const QString nome = db_.Query("SELECT nomefile FROM table_download WHERE id = ?", {id})
                                  .Value(0, "nomefile");
-        const QString atteso = QStringLiteral("Film%1.part%2.rar")
-                                   .arg(chiave[0] == 'A' ? " (2)" : "")
-                                   .arg(chiave.mid(1));
+        const QString numero = chiave[0] == 'A' ? " (2)" : chiave[0] == 'C' ? " (3)" : "";
+        const QString atteso = QStringLiteral("Film%1.part%2.rar").arg(numero, chiave.mid(1));
         EXPECT_EQ(nome, atteso) << chiave.toStdString();
         QFile f(base_ + nome);
         EXPECT_TRUE(f.open(QIODevice::ReadOnly) && f.readAll() == bytes[chiave])

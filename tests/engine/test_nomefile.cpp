@@ -111,6 +111,7 @@ TEST(NomeFile, ContentDispositionIsReadAsABrowserReadsIt) {
         {"attwithfn2231nbadpct1", "attachment; filename*=UTF-8''foo%", ""},
         {"attwithfn2231nbadpct2", "attachment; filename*=UTF-8''f%oo.html", ""},
         {"attwithfn2231dpct", "attachment; filename*=UTF-8''A-%2541.html", "A-%41.html"},
+        {"filename* keeps its question mark", "attachment; filename*=UTF-8''Q%3F.pdf", "Q_.pdf"},
         {"attwithfn2231abspathdisguised", "attachment; filename*=UTF-8''%5cfoo.html", "_foo.html"},
         {"attfnboth", "attachment; filename=\"foo-ae.html\"; filename*=UTF-8''foo-%c3%a4.html",
          QString::fromUtf8("foo-ä.html")},
@@ -122,7 +123,7 @@ TEST(NomeFile, ContentDispositionIsReadAsABrowserReadsIt) {
          "attachment; filename=\"Citta.part1.rar\"; filename*=UTF-8''Citt%C3%A0.part1.rar",
          QString::fromUtf8("Città.part1.rar")},
         {"dots", "attachment; filename=\"...part1.rar\"", "download.part1.rar"},
-        {"own suffix", "attachment; filename=\"a.bin.trvltmp\"", "a.bin_trvltmp"},
+        {"own suffix", "attachment; filename=\"a.bin.trvltmp\"", "a.bin.trvltmp_"},
     };
     for (const auto& c : casi) {
         const QString atteso = c.atteso.isEmpty() ? QStringLiteral("dal-url.bin") : c.atteso;
@@ -144,10 +145,12 @@ TEST(NomeFile, StemsOfDotsAndOwnNamesAreRenamed) {
         {".Part1.rar", "download.Part1.rar"},
         {"...x", "download.x"},
         {"..foo.zip", "..foo.zip"},
-        {"x.trvlval", "x_trvlval"},
-        {".x.trvlcopia", "download.x_trvlcopia"},
-        {"FakeStream42.tmp", "FakeStream42_tmp"},
+        {"x.trvlval", "x.trvlval_"},
+        {".x.trvlcopia", ".x.trvlcopia_"},
+        {"FakeStream42.tmp", "FakeStream42.tmp_"},
         {"FakeStream.tmp", "FakeStream.tmp"},
+        // Cut to fit, a long name may end in a suffix it did not end in.
+        {QString(247, 'A') + ".trvltmp." + QString(40, 'y'), QString(247, 'A') + ".trvltm_"},
     };
     for (const auto& c : casi)
         EXPECT_EQ(NomeSicuro(c.server), c.atteso) << c.server.toStdString();

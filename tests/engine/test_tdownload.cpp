@@ -305,7 +305,7 @@ TEST_F(Motore, AResumeIsCheckedAgainstTheFileItStarted) {
     Guasti stessoNome;
     stessoNome.contentDisposition = "attachment; filename=\"v.bin\"";
     Guasti lento = stessoNome;
-    lento.lento = 4000000;
+    lento.lento = 2000000; // the first block on disk at 0.5 s, the file whole at 3 s
     const QString parziale = temp_ + "v.bin.trvltmp";
     constexpr qint64 kBloccoSuDisco = 1 << 20; // what is received reaches the disk in such blocks
     // Runs a row until its partial file holds `byte` bytes, then stops it.
@@ -322,7 +322,7 @@ TEST_F(Motore, AResumeIsCheckedAgainstTheFileItStarted) {
         worker.start();
         EXPECT_TRUE(AttendiThread(worker, 60000));
     };
-    const QByteArray vecchi = FakeFileServer::bytesGenerati(41, 0, 3000000);
+    const QByteArray vecchi = FakeFileServer::bytesGenerati(41, 0, 6000000);
     server_.aggiungi("/v", vecchi);
     server_.imposta("/v", lento);
 
@@ -337,7 +337,7 @@ TEST_F(Motore, AResumeIsCheckedAgainstTheFileItStarted) {
     EXPECT_TRUE(stessi(leggi(completati_ + "v.bin"), vecchi));
     EXPECT_FALSE(server_.richieste().last().ifRange.isEmpty());
     EXPECT_EQ(server_.richieste().last().range,
-              QStringLiteral("bytes=%1-3000000").arg(lunghezza - 8192).toLatin1());
+              QStringLiteral("bytes=%1-6000000").arg(lunghezza - 8192).toLatin1());
     EXPECT_TRUE(versione.isEmpty()); // a transfer from byte 0 needs none
 
     // Replaced on the server between two runs, the same where the resume would look again:
@@ -354,7 +354,7 @@ TEST_F(Motore, AResumeIsCheckedAgainstTheFileItStarted) {
     EXPECT_TRUE(stessi(leggi(completati_ + "v.bin"), nuovi));
 
     // Another link's partial file of that name is left alone: this row takes its own.
-    server_.aggiungi("/w", FakeFileServer::bytesGenerati(42, 0, 3000000));
+    server_.aggiungi("/w", FakeFileServer::bytesGenerati(42, 0, 6000000));
     server_.imposta("/w", lento);
     server_.imposta("/v", lento);
     const ParametriDownload terzo = parametri(server_.url("/v"));
@@ -680,7 +680,8 @@ TEST_F(Motore, PlantedLinksAreNeverWrittenThrough) {
     }
 }
 
-// Makes fsync fail for partial files while it lives, and notes the folders fsynced.
+// fsync, while one lives: fails for partial files or for folders when told to, and notes for
+// each folder fsynced what `allaCartella` says at that moment.
 class DiscoGuasto {
 public:
     DiscoGuasto() { attivo_ = this; }
@@ -689,16 +690,20 @@ public:
     DiscoGuasto& operator=(const DiscoGuasto&) = delete;
 
     static int fsync(int fd) {
+        DiscoGuasto* d = attivo_.load();
         struct stat st {};
+        if (d == nullptr || ::fstat(fd, &st) != 0)
+            return static_cast<int>(::syscall(SYS_fsync, fd));
         const QString percorso = QFile::symLinkTarget(QStringLiteral("/proc/self/fd/%1").arg(fd));
-        if (DiscoGuasto* d = attivo_.load(); d != nullptr && ::fstat(fd, &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            const QString visto = d->allaCartella ? d->allaCartella() : QString();
             std::lock_guard lock(d->blocco_);
-            if (S_ISDIR(st.st_mode))
-                d->cartelle_ << percorso + '/';
-            if (d->guasto && percorso.endsWith(".trvltmp")) {
-                errno = EIO;
-                return -1;
-            }
+            d->cartelle_ << percorso + "/ " + visto;
+        }
+        if ((d->guastoParziali && percorso.endsWith(".trvltmp")) ||
+            (d->guastoCartelle && S_ISDIR(st.st_mode))) {
+            errno = S_ISDIR(st.st_mode) ? EINVAL : EIO;
+            return -1;
         }
         return static_cast<int>(::syscall(SYS_fsync, fd));
     }
@@ -706,7 +711,8 @@ public:
         std::lock_guard lock(blocco_);
         return cartelle_;
     }
-    std::atomic<bool> guasto{false};
+    std::atomic<bool> guastoParziali{false}, guastoCartelle{false};
+    std::function<QString()> allaCartella; // set before a worker starts
 
 private:
     static inline std::atomic<DiscoGuasto*> attivo_{nullptr};
@@ -716,18 +722,51 @@ private:
 
 TEST_F(Motore, RecordedFinishedOnlyOnceOnTheDiskAndNeverFromBytesAFlushLost) {
     DiscoGuasto disco;
+    // The completed folder is flushed while the row is still to be recorded.
     server_.aggiungiGenerato("/s.bin", 300000, 61);
-    const QString finito = scarica(server_.url("/s.bin"));
-    EXPECT_EQ(completato(finito), "1");
-    EXPECT_TRUE(disco.cartelle().contains(completati_));
+    const ParametriDownload p = parametri(server_.url("/s.bin"));
+    disco.allaCartella = [&] {
+        queue::Database lettore(dir_.path() + "/database.opt");
+        return lettore.Query("SELECT completato FROM table_download WHERE id = ?", {p.IdRiga})
+            .Value(0, "completato");
+    };
+    {
+        TDownload worker(p, ambiente_);
+        worker.start();
+        EXPECT_TRUE(AttendiThread(worker, 60000));
+    }
+    disco.allaCartella = nullptr;
+    EXPECT_EQ(completato(p.IdRiga), "1");
+    EXPECT_TRUE(disco.cartelle().contains(completati_ + " 0"));
 
-    disco.guasto = true;
+    // A folder the disk cannot flush still holds the whole file.
+    disco.guastoCartelle = true;
+    server_.aggiungiGenerato("/u.bin", 300000, 63);
+    EXPECT_EQ(completato(scarica(server_.url("/u.bin"))), "1");
+    EXPECT_EQ(QFileInfo(completati_ + "u.bin").size(), 300000);
+    disco.guastoCartelle = false;
+
+    // Bytes whose flush failed are never finished, nor kept to be resumed.
+    disco.guastoParziali = true;
     server_.aggiungiGenerato("/t.bin", 300000, 62);
     const QString fallito = scarica(server_.url("/t.bin"));
     EXPECT_EQ(completato(fallito), "2");
     EXPECT_EQ(programma_.righe[fallito].celle[queue::cella::Stato], "Interrotto");
     EXPECT_EQ(QFileInfo(temp_ + "t.bin.trvltmp").size(), 0);
     EXPECT_FALSE(QFile::exists(completati_ + "t.bin"));
+}
+
+// One number for each set in a folder: the group's first stays, another group never shares it.
+TEST(RegistroFile, ASetKeepsTheNumberItsGroupTookFirst) {
+    RegistroFile r;
+    EXPECT_TRUE(r.PrenotaSet("/d/", "Film", "Film (2)", 2, "G"));
+    EXPECT_FALSE(r.PrenotaSet("/d/", "Film", "Film", 1, "G")); // a volume that looked earlier
+    EXPECT_TRUE(r.PrenotaSet("/d/", "Film", "Film (3)", 3, "G", true)); // its own could not be had
+    EXPECT_FALSE(r.PrenotaSet("/d/", "Film", "Film (2)", 2, "H"));
+    EXPECT_TRUE(r.PrenotaSet("/d/", "Film", "Film", 1, "H"));
+    EXPECT_TRUE(r.PrenotaSet("/altra/", "Film", "Film (2)", 2, "H"));
+    EXPECT_EQ(r.NumeroSet("/d/", "Film", "G"), 2);
+    EXPECT_EQ(r.NumeroSet("/d/", "Film", "H"), 1);
 }
 
 // Writes beyond this size fail with EFBIG while it lives.
